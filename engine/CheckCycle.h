@@ -1,0 +1,32 @@
+#pragma once
+
+// One check of every watched file: Timer1Timer's work without the window.
+
+#include <string>
+
+#include "Ordering.h"
+#include "Platform.h"
+#include "StatusRecord.h"
+#include "WatchListFile.h"
+
+namespace morvane {
+
+// The two status bar texts a check leaves, in Shift-JIS:
+// panel 0 "監視時刻： hh:mm:ss", panel 1 "現在時刻： yyyy/mm/dd hh:mm".
+struct StatusTexts {
+    std::string lastCheck;
+    std::string now;
+};
+
+// Runs one check. Rebuild mode builds records afresh from watchList (the caller empties
+// records first); refresh mode replaces every record in place. Ends by ordering the records
+// with ListEdit. Returns the status texts.
+StatusTexts runCheck(Platform& platform, const WatchList& watchList, Records& records,
+                     bool rebuildMode, SortState sort);
+
+// The full Shift-JIS path of the file a record stands for: its own watch list line's path when
+// its SeqNo names a line of watchList, else the path joined from the cut DirPath and the
+// FileNameField without its filling spaces.
+std::string recordPath(std::string_view record, const WatchList& watchList);
+
+}  // namespace morvane

@@ -1,0 +1,49 @@
+#pragma once
+
+// A StatusRecord is one Shift-JIS text line per watched file, with its fields cut out by the
+// column and width of one table. Columns count bytes from 1.
+//
+//   SortPrefix 1-20 | StateCode 21 | SeqNo 22-23 | DisplayName 24-43 | FileNameField 44-63 |
+//   SizeText 64-73 | StampText 74-92 | DirPath 93.. (read as 40 bytes)
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+enum RecordField : int {
+    SortPrefix = 0,
+    StateCode = 1,
+    SeqNo = 2,
+    DisplayName = 3,
+    FileNameField = 4,
+    SizeText = 5,
+    StampText = 6,
+    DirPath = 7,
+};
+
+inline constexpr int FieldStart[8] = {1, 21, 22, 24, 44, 64, 74, 93};
+inline constexpr int FieldWidth[8] = {20, 1, 2, 20, 20, 10, 19, 40};
+
+// State codes as written into the StateCode column.
+inline constexpr char Normal = '0';
+inline constexpr char NewUp = '1';
+inline constexpr char NewUp2 = '2';
+inline constexpr char TodayUp = '3';
+inline constexpr char NotFound = '9';
+
+using Records = std::vector<std::string>;
+
+// Returns the bytes from column start (1-based) for at most width bytes: shorter where the
+// record ends early, empty where it ends before the column.
+std::string_view cutBytes(std::string_view record, int start, int width);
+
+// Returns the field as cut with FieldStart/FieldWidth.
+std::string_view cutField(std::string_view record, RecordField field);
+
+// The record's state, with any unknown byte read as Normal.
+char stateOf(std::string_view record);
+
+}  // namespace morvane

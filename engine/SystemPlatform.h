@@ -1,0 +1,34 @@
+#pragma once
+
+// The real platform services: POSIX file system, system clock, ICU conversion and collation.
+
+#include <memory>
+#include <string>
+
+#include "Platform.h"
+
+namespace morvane {
+
+class SystemPlatform {
+public:
+    SystemPlatform();
+    ~SystemPlatform();
+    SystemPlatform(const SystemPlatform&) = delete;
+    SystemPlatform& operator=(const SystemPlatform&) = delete;
+
+    Platform platform();
+    FileSystem& files();
+    Clock& clock();
+    const TextCodec& codec() const;
+    const Collator& collator() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The directory of the running program file (symbolic links resolved), with a trailing "/".
+// Native path.
+std::string programDirectory();
+
+}  // namespace morvane

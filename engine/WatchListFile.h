@@ -1,0 +1,46 @@
+#pragma once
+
+// The watch list "Filelst.txt": one entry per line, "1"/"0", a 20-byte name, then the path.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform.h"
+
+namespace morvane {
+
+using WatchList = std::vector<std::string>;
+
+// No more entries than this are watched: the record's sequence number has two digits.
+inline constexpr std::size_t MaxWatched = 100;
+
+inline constexpr const char* WatchListFileName = "Filelst.txt";
+
+// Splits file bytes into lines at CR LF, lone CR and lone LF; a NUL byte ends the text.
+std::vector<std::string> splitLines(std::string_view bytes);
+
+// One line of the editor: the line without its first byte, and whether that byte was "1".
+struct EditorEntry {
+    std::string text;
+    bool ticked = false;
+};
+
+// Loads the enabled lines, whole and in file order, at most MaxWatched of them. Returns false
+// and leaves list untouched when no file exists; otherwise replaces list. Throws AppError
+// "ﾌｧｲﾙ %s は開けません" when the file exists but cannot be read, leaving list untouched.
+bool loadWatchList(FileSystem& files, const std::string& path, WatchList& list);
+
+// Loads every line for the editor. Empty when no file exists. Throws AppError
+// "ﾌｧｲﾙ %s は開けません" when the file exists but cannot be read.
+std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string& path);
+
+// The file bytes OK writes: "1" or "0", the item's text, CR LF, for every item.
+std::string watchListBytes(const std::vector<EditorEntry>& entries);
+
+// Replaces the file in one step. Throws AppError "ﾌｧｲﾙ %s を作成できません" when it fails; the old
+// file is then whole.
+void saveWatchList(FileSystem& files, const std::string& path,
+                   const std::vector<EditorEntry>& entries);
+
+}  // namespace morvane

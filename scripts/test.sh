@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test twice: once as built for use, once
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+jobs=$(nproc)
+status=0
+
+scripts/build.sh build
+(cd build && ctest --output-on-failure -j "$jobs") || status=1
+
+scripts/build.sh build-asan -DMORVANE_SANITIZE=ON -DMORVANE_BENCH=OFF
+(cd build-asan &&
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" \
+  ctest --output-on-failure -j "$jobs") || status=1
+
+exit $status

@@ -1,0 +1,73 @@
+#pragma once
+
+// The main window's settings file "Morvane.ini": sections "Window", "List" and "Color".
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "Platform.h"
+
+namespace morvane {
+
+inline constexpr const char* SettingsFileName = "Morvane.ini";
+inline constexpr std::array<int, 5> DefaultColumnWidths = {120, 80, 60, 112, 144};
+
+// Colours are 0x00BBGGRR values.
+struct StateColours {
+    std::int32_t listBack = 0;
+    std::int32_t normal = 0xFFFF00;
+    std::int32_t newUp = 0x0000FF;
+    std::int32_t newUp2 = 0xFF00FF;
+    std::int32_t todayUp = 0x00FFFF;
+    std::int32_t notFound = 0x808080;
+    std::int32_t memoBack = 0;
+    std::int32_t memoFont = 0x00FF00;
+};
+
+// Every key as read, each its default where missing or not a number.
+struct Settings {
+    int top = 1;
+    int left = 1;
+    int height = 300;
+    int width = 540;
+    int viewHeight = 200;
+    std::array<int, 5> columnWidths = DefaultColumnWidths;  // as stored, not yet limited
+    int style = 0;
+    int interval = 60;
+    int sortKey = 0;
+    int sortType = 0;
+    StateColours colours;
+
+    // How the values apply to the window.
+    bool topMost() const { return style == 1; }
+    int columnWidth(int column) const;   // limited to 0..10000
+    int intervalItem() const;            // 1, 10, 30 or 60 when one item shows it, else 0
+    int timerMilliseconds() const;       // 0 where no timed checks run (0, negative, too large)
+    int appliedSortKey() const;          // 0..5; anything else acts as 0
+    int appliedSortType() const;         // 0 or 1; anything but 0 acts as 1
+};
+
+// What a close request writes.
+struct ClosingState {
+    bool maximised = false;
+    int top = 0;  // the window's normal (restored) geometry
+    int left = 0;
+    int height = 0;  // outer height less the content view's current height
+    int width = 0;
+    int viewHeight = 200;
+    std::array<int, 5> columnWidths = DefaultColumnWidths;
+    bool topMost = false;
+    int intervalItem = 60;  // the checked one of 1, 10, 30, 60
+    int sortKey = 0;        // the checked key item
+    int sortType = 0;       // the checked direction item
+};
+
+// Reads every key; a missing or unreadable file gives the defaults, silently.
+Settings readSettings(FileSystem& files, const std::string& iniPath);
+
+// Writes the keys of a close request, keeping every other byte of the file. Throws AppError
+// "%s に書き込めません" with iniPath when the file cannot be written; the file is then unchanged.
+void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state);
+
+}  // namespace morvane

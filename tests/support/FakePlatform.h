@@ -1,0 +1,78 @@
+#pragma once
+
+// In-memory stand-ins for the file system and the clock.
+
+#include <map>
+#include <string>
+
+#include "Platform.h"
+
+namespace morvane::testing {
+
+struct FakeFile {
+    enum Kind { Regular, Directory, Hidden, Unreadable };
+    Kind kind = Regular;
+    std::string bytes;
+    LocalDateTime modified{2024, 3, 1, 12, 0, 0};
+    std::int64_t size = -1;  // -1: the size of bytes
+};
+
+class FakeFileSystem : public FileSystem {
+public:
+    std::map<std::string, FakeFile> files;
+    bool failWrites = false;
+    int lookUps = 0;
+    int writes = 0;
+
+    FakeFile& put(const std::string& path, std::string bytes = {},
+                  LocalDateTime modified = {2024, 3, 1, 12, 0, 0}) {
+        FakeFile& f = files[path];
+        f = FakeFile{};
+        f.bytes = std::move(bytes);
+        f.modified = modified;
+        return f;
+    }
+
+    std::optional<FileFacts> lookUp(const std::string& path) override {
+        ++lookUps;
+        const auto it = files.find(path);
+        if (it == files.end() || it->second.kind == FakeFile::Directory ||
+            it->second.kind == FakeFile::Hidden)
+            return std::nullopt;
+        const FakeFile& f = it->second;
+        return FileFacts{f.size >= 0 ? f.size : std::int64_t(f.bytes.size()), f.modified};
+    }
+
+    bool isFile(const std::string& path) override {
+        const auto it = files.find(path);
+        return it != files.end() && it->second.kind != FakeFile::Directory;
+    }
+
+    ReadStatus readAll(const std::string& path, std::string& bytes, std::size_t maxBytes) override {
+        const auto it = files.find(path);
+        if (it == files.end()) return ReadStatus::Missing;
+        if (it->second.kind == FakeFile::Directory) return ReadStatus::Missing;
+        if (it->second.kind == FakeFile::Unreadable || it->second.bytes.size() > maxBytes)
+            return ReadStatus::Failed;
+        bytes = it->second.bytes;
+        return ReadStatus::Ok;
+    }
+
+    bool replaceAll(const std::string& path, std::string_view bytes) override {
+        if (failWrites) return false;
+        ++writes;
+        FakeFile& f = files[path];
+        f.kind = FakeFile::Regular;
+        f.bytes.assign(bytes);
+        return true;
+    }
+};
+
+class FakeClock : public Clock {
+public:
+    LocalDateTime time{2024, 3, 2, 9, 5, 7};
+    LocalDateTime now() override { return time; }
+    void set(LocalDateTime t) { time = t; }
+};
+
+}  // namespace morvane::testing
