@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils imagemagick
   fonts-ipafont-gothic
 )
 

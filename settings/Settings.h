@@ -3,6 +3,7 @@
 // The main window's settings file "Morvane.ini": sections "Window", "List" and "Color".
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,11 @@ namespace morvane {
 
 inline constexpr const char* SettingsFileName = "Morvane.ini";
 inline constexpr std::array<int, 5> DefaultColumnWidths = {120, 80, 60, 112, 144};
+// A settings file larger than this is not read: its keys give their defaults, and it is not
+// written over either.
+inline constexpr std::size_t MaxSettingsBytes = 4 * 1024 * 1024;
+// UTF-8, "%s" standing for the settings file's path.
+inline constexpr const char* CannotWriteSettingsMessage = "%s に書き込めません";
 
 // Colours are 0x00BBGGRR values.
 struct StateColours {
@@ -41,11 +47,11 @@ struct Settings {
 
     // How the values apply to the window.
     bool topMost() const { return style == 1; }
-    int columnWidth(int column) const;   // limited to 0..10000
-    int intervalItem() const;            // 1, 10, 30 or 60 when one item shows it, else 0
-    int timerMilliseconds() const;       // 0 where no timed checks run (0, negative, too large)
-    int appliedSortKey() const;          // 0..5; anything else acts as 0
-    int appliedSortType() const;         // 0 or 1; anything but 0 acts as 1
+    int columnWidth(int column) const;  // limited to 0..10000
+    int intervalItem() const;           // 1, 10, 30 or 60 when one item shows it, else 0
+    int timerMilliseconds() const;      // 0 where no timed checks run (0, negative, too large)
+    int appliedSortKey() const;         // 0..5; anything else acts as 0
+    int appliedSortType() const;        // 0 or 1; anything but 0 acts as 1
 };
 
 // What a close request writes.
@@ -63,11 +69,14 @@ struct ClosingState {
     int sortType = 0;       // the checked direction item
 };
 
-// Reads every key; a missing or unreadable file gives the defaults, silently.
+// Reads every key; a missing or unreadable file gives the defaults, silently. A value is read
+// as IniFile::integer reads it; anything that is not a number gives the key's default.
 Settings readSettings(FileSystem& files, const std::string& iniPath);
 
 // Writes the keys of a close request, keeping every other byte of the file. Throws AppError
 // "%s に書き込めません" with iniPath when the file cannot be written; the file is then unchanged.
+// A file that exists but cannot be read is not written over, since its other keys would be lost.
+// The file is replaced once, whole (FileSystem::replaceAll), so a failure never leaves it cut.
 void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state);
 
 }  // namespace morvane

@@ -1,0 +1,113 @@
+#include "Settings.h"
+
+#include "AppError.h"
+#include "IniFile.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr const char* WindowSection = "Window";
+constexpr const char* ListSection = "List";
+constexpr const char* ColorSection = "Color";
+constexpr std::array<const char*, 5> ColumnKeys = {"H0", "H1", "H2", "H3", "H4"};
+
+constexpr int MaxColumnWidth = 10000;
+// The longest period in seconds whose milliseconds still fit a positive 32-bit number.
+constexpr int MaxIntervalSeconds = 2147483;
+
+bool isIntervalItem(int seconds) {
+    return seconds == 1 || seconds == 10 || seconds == 30 || seconds == 60;
+}
+
+AppError cannotWrite(const std::string& iniPath) {
+    return AppError(formatMessage(CannotWriteSettingsMessage, iniPath));
+}
+
+}  // namespace
+
+int Settings::columnWidth(int column) const {
+    if (column < 0 || column >= static_cast<int>(columnWidths.size())) return 0;
+    const int width = columnWidths[static_cast<std::size_t>(column)];
+    return width < 0 ? 0 : width > MaxColumnWidth ? MaxColumnWidth : width;
+}
+
+int Settings::intervalItem() const {
+    return isIntervalItem(interval) ? interval : 0;
+}
+
+int Settings::timerMilliseconds() const {
+    return interval > 0 && interval <= MaxIntervalSeconds ? interval * 1000 : 0;
+}
+
+int Settings::appliedSortKey() const {
+    return sortKey >= 1 && sortKey <= 5 ? sortKey : 0;
+}
+
+int Settings::appliedSortType() const {
+    return sortType == 0 ? 0 : 1;
+}
+
+Settings readSettings(FileSystem& files, const std::string& iniPath) {
+    std::string bytes;
+    IniFile ini;
+    if (files.readAll(iniPath, bytes, MaxSettingsBytes) == ReadStatus::Ok) ini = IniFile(bytes);
+
+    // Each key falls back to the value the struct starts with.
+    Settings s;
+    s.top = ini.integer(WindowSection, "Top", s.top);
+    s.left = ini.integer(WindowSection, "Left", s.left);
+    s.height = ini.integer(WindowSection, "Height", s.height);
+    s.width = ini.integer(WindowSection, "Width", s.width);
+    s.viewHeight = ini.integer(WindowSection, "ViewHeight", s.viewHeight);
+    for (std::size_t n = 0; n < ColumnKeys.size(); ++n)
+        s.columnWidths[n] = ini.integer(WindowSection, ColumnKeys[n], DefaultColumnWidths[n]);
+    s.style = ini.integer(WindowSection, "Style", s.style);
+
+    s.interval = ini.integer(ListSection, "Interval", s.interval);
+    s.sortKey = ini.integer(ListSection, "SortKey", s.sortKey);
+    s.sortType = ini.integer(ListSection, "SortType", s.sortType);
+
+    StateColours& c = s.colours;
+    c.listBack = ini.integer(ColorSection, "ListBack", c.listBack);
+    c.normal = ini.integer(ColorSection, "Normal", c.normal);
+    c.newUp = ini.integer(ColorSection, "NewUp", c.newUp);
+    c.newUp2 = ini.integer(ColorSection, "NewUp2", c.newUp2);
+    c.todayUp = ini.integer(ColorSection, "TodayUp", c.todayUp);
+    c.notFound = ini.integer(ColorSection, "NotFound", c.notFound);
+    c.memoBack = ini.integer(ColorSection, "MemoBack", c.memoBack);
+    c.memoFont = ini.integer(ColorSection, "MemoFont", c.memoFont);
+    return s;
+}
+
+void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state) {
+    // The keys not written here must survive, so a file that exists but cannot be read is left
+    // alone rather than replaced by one holding only these keys.
+    std::string original;
+    const ReadStatus status = files.readAll(iniPath, original, MaxSettingsBytes);
+    if (status == ReadStatus::Failed) throw cannotWrite(iniPath);
+    IniFile ini(status == ReadStatus::Ok ? std::string_view(original) : std::string_view());
+
+    if (!state.maximised) {
+        ini.setInteger(WindowSection, "Top", state.top);
+        ini.setInteger(WindowSection, "Left", state.left);
+        ini.setInteger(WindowSection, "Height", state.height);
+        ini.setInteger(WindowSection, "Width", state.width);
+        ini.setInteger(WindowSection, "ViewHeight", state.viewHeight);
+    }
+    for (std::size_t n = 0; n < ColumnKeys.size(); ++n)
+        ini.setInteger(WindowSection, ColumnKeys[n], state.columnWidths[n]);
+    ini.setInteger(WindowSection, "Style", state.topMost ? 1 : 0);
+
+    // One item of each radio group is always checked; a value no item stands for is written as
+    // the item the window design checks.
+    ini.setInteger(ListSection, "Interval",
+                   isIntervalItem(state.intervalItem) ? state.intervalItem : 60);
+    ini.setInteger(ListSection, "SortKey",
+                   state.sortKey >= 1 && state.sortKey <= 5 ? state.sortKey : 0);
+    ini.setInteger(ListSection, "SortType", state.sortType == 0 ? 0 : 1);
+
+    if (!files.replaceAll(iniPath, ini.bytes())) throw cannotWrite(iniPath);
+}
+
+}  // namespace morvane
