@@ -18,9 +18,10 @@ struct StatusTexts {
     std::string now;
 };
 
-// Runs one check. Rebuild mode builds records afresh from watchList (the caller empties
-// records first); refresh mode replaces every record in place. Ends by ordering the records
-// with ListEdit. Returns the status texts.
+// Runs one check. Rebuild mode builds records afresh from watchList, one per line for its first
+// MaxWatched lines; refresh mode replaces every record in place, looking each file up at
+// recordPath(). A refresh of records that are not one per watched line rebuilds them instead.
+// Ends by ordering the records with ListEdit. Returns the status texts.
 StatusTexts runCheck(Platform& platform, const WatchList& watchList, Records& records,
                      bool rebuildMode, SortState sort);
 

@@ -2,6 +2,7 @@
 
 // The watch list "Filelst.txt": one entry per line, "1"/"0", a 20-byte name, then the path.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,9 @@ using WatchList = std::vector<std::string>;
 inline constexpr std::size_t MaxWatched = 100;
 
 inline constexpr const char* WatchListFileName = "Filelst.txt";
+
+// A watch list larger than this is not a watch list: it is treated as unreadable.
+inline constexpr std::size_t MaxWatchListBytes = 16 * 1024 * 1024;
 
 // Splits file bytes into lines at CR LF, lone CR and lone LF; a NUL byte ends the text.
 std::vector<std::string> splitLines(std::string_view bytes);

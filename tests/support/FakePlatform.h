@@ -2,6 +2,7 @@
 
 // In-memory stand-ins for the file system and the clock.
 
+#include <deque>
 #include <map>
 #include <string>
 
@@ -71,7 +72,16 @@ public:
 class FakeClock : public Clock {
 public:
     LocalDateTime time{2024, 3, 2, 9, 5, 7};
-    LocalDateTime now() override { return time; }
+    // Times the next calls of now() return, one per call; after them, the last one stays.
+    std::deque<LocalDateTime> upcoming;
+
+    LocalDateTime now() override {
+        if (!upcoming.empty()) {
+            time = upcoming.front();
+            upcoming.pop_front();
+        }
+        return time;
+    }
     void set(LocalDateTime t) { time = t; }
 };
 

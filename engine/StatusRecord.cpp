@@ -1,0 +1,30 @@
+#include "StatusRecord.h"
+
+namespace morvane {
+
+std::string_view cutBytes(std::string_view record, int start, int width) {
+    if (start < 1 || width <= 0) return {};
+    const auto from = static_cast<std::size_t>(start - 1);
+    if (from >= record.size()) return {};
+    return record.substr(from, static_cast<std::size_t>(width));
+}
+
+std::string_view cutField(std::string_view record, RecordField field) {
+    return cutBytes(record, FieldStart[field], FieldWidth[field]);
+}
+
+char stateOf(std::string_view record) {
+    const std::string_view code = cutField(record, StateCode);
+    if (code.empty()) return Normal;
+    switch (code[0]) {
+        case NewUp:
+        case NewUp2:
+        case TodayUp:
+        case NotFound:
+            return code[0];
+        default:
+            return Normal;
+    }
+}
+
+}  // namespace morvane

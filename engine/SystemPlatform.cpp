@@ -1,0 +1,352 @@
+#include "SystemPlatform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ucnv_err.h>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <limits>
+#include <numeric>
+#include <stdexcept>
+
+#include "AtomicReplace.h"
+
+namespace morvane {
+
+namespace {
+
+bool hasNul(const std::string& path) {
+    return path.find('\0') != std::string::npos;
+}
+
+// A file whose own name begins with "." is hidden, as the hidden attribute hides it on Windows.
+bool isHiddenName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    return start < path.size() && path[start] == '.';
+}
+
+LocalDateTime localTimeOf(std::time_t time) {
+    std::tm parts{};
+    if (!::localtime_r(&time, &parts)) return {};  // no calendar time: the caller shows none
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+            parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+}
+
+class PosixFileSystem : public FileSystem {
+public:
+    std::optional<FileFacts> lookUp(const std::string& path) override {
+        if (path.empty() || hasNul(path) || isHiddenName(path)) return std::nullopt;
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+        return FileFacts{static_cast<std::int64_t>(st.st_size), localTimeOf(st.st_mtime)};
+    }
+
+    bool isFile(const std::string& path) override {
+        struct stat st;
+        return !path.empty() && !hasNul(path) && ::stat(path.c_str(), &st) == 0 &&
+               !S_ISDIR(st.st_mode);
+    }
+
+    ReadStatus readAll(const std::string& path, std::string& bytes, std::size_t maxBytes) override {
+        if (path.empty() || hasNul(path)) return ReadStatus::Missing;
+        // O_NONBLOCK: opening a FIFO must not wait for a writer. It changes nothing for a
+        // regular file, and anything else is refused below.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
+        const ReadStatus status = readOpen(fd, bytes, maxBytes);
+        ::close(fd);
+        return status;
+    }
+
+    bool replaceAll(const std::string& path, std::string_view bytes) override {
+        return !hasNul(path) && replaceFileAtomically(path, bytes);
+    }
+
+private:
+    static ReadStatus readOpen(int fd, std::string& bytes, std::size_t maxBytes) {
+        // Leaves room for the one byte read past the limit.
+        maxBytes = std::min(maxBytes, std::numeric_limits<std::size_t>::max() / 2);
+        struct stat st;
+        if (::fstat(fd, &st) != 0) return ReadStatus::Failed;
+        if (S_ISDIR(st.st_mode)) return ReadStatus::Missing;
+        if (!S_ISREG(st.st_mode)) return ReadStatus::Failed;
+        if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return ReadStatus::Failed;
+        std::string content;
+        // One byte more than the limit, to see a file that grew past it while being read.
+        content.resize(std::min<std::size_t>(static_cast<std::size_t>(st.st_size), maxBytes) + 1);
+        std::size_t filled = 0;
+        for (;;) {
+            if (filled == content.size()) {
+                if (content.size() > maxBytes) return ReadStatus::Failed;
+                content.resize(std::min(content.size() * 2, maxBytes + 1));
+            }
+            const ssize_t got = ::read(fd, content.data() + filled, content.size() - filled);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                return ReadStatus::Failed;
+            }
+            if (got == 0) break;
+            filled += static_cast<std::size_t>(got);
+        }
+        if (filled > maxBytes) return ReadStatus::Failed;
+        content.resize(filled);
+        bytes = std::move(content);
+        return ReadStatus::Ok;
+    }
+};
+
+class LocalClock : public Clock {
+public:
+    LocalDateTime now() override { return localTimeOf(std::time(nullptr)); }
+};
+
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Writes U+FFFD for each sequence that is not Shift-JIS, and notes that there was one.
+void substituteAndNote(const void* context, UConverterToUnicodeArgs* args, const char*, int32_t,
+                       UConverterCallbackReason reason, UErrorCode* error) {
+    if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) return;
+    *static_cast<bool*>(const_cast<void*>(context)) = true;
+    *error = U_ZERO_ERROR;
+    static const UChar replacement = 0xFFFD;
+    ucnv_cbToUWriteUChars(args, &replacement, 1, 0, error);
+}
+
+// Code page 932 through ICU. Single-threaded, like the program: the converter is shared.
+class IcuCodec : public TextCodec {
+public:
+    IcuCodec() {
+        UErrorCode error = U_ZERO_ERROR;
+        converter_ = ucnv_open("windows-31j", &error);
+        if (U_FAILURE(error)) throw std::runtime_error("no windows-31j converter");
+        ucnv_setToUCallBack(converter_, substituteAndNote, &invalid_, nullptr, nullptr, &error);
+        ucnv_setFromUCallBack(converter_, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                              &error);
+        if (U_FAILURE(error)) {
+            ucnv_close(converter_);
+            throw std::runtime_error("windows-31j converter refuses its callbacks");
+        }
+    }
+    ~IcuCodec() override { ucnv_close(converter_); }
+    IcuCodec(const IcuCodec&) = delete;
+    IcuCodec& operator=(const IcuCodec&) = delete;
+
+    // Decodes into UTF-16 with U+FFFD for what is not Shift-JIS; false when there was such.
+    bool toUtf16(std::string_view sjis, std::u16string& out) const {
+        out.clear();
+        // Code page 932 keeps ASCII as it is, "\" and "~" included.
+        if (isAscii(sjis)) {
+            out.assign(sjis.begin(), sjis.end());
+            return true;
+        }
+        invalid_ = false;
+        out.resize(sjis.size() + 1);
+        UErrorCode error = U_ZERO_ERROR;
+        int32_t length = ucnv_toUChars(converter_, out.data(), static_cast<int32_t>(out.size()),
+                                       sjis.data(), static_cast<int32_t>(sjis.size()), &error);
+        if (error == U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(static_cast<std::size_t>(length) + 1);
+            error = U_ZERO_ERROR;
+            invalid_ = false;
+            length = ucnv_toUChars(converter_, out.data(), static_cast<int32_t>(out.size()),
+                                   sjis.data(), static_cast<int32_t>(sjis.size()), &error);
+        }
+        if (U_FAILURE(error)) {
+            out.clear();
+            return false;
+        }
+        out.resize(static_cast<std::size_t>(length));
+        return !invalid_;
+    }
+
+    bool toUtf8(std::string_view sjis, std::string& utf8) const override {
+        if (isAscii(sjis)) {
+            utf8.assign(sjis);
+            return true;
+        }
+        const bool valid = toUtf16(sjis, wide_);
+        utf8.resize(wide_.size() * 3 + 1);
+        UErrorCode error = U_ZERO_ERROR;
+        int32_t length = 0;
+        u_strToUTF8(utf8.data(), static_cast<int32_t>(utf8.size()), &length, wide_.data(),
+                    static_cast<int32_t>(wide_.size()), &error);
+        if (U_FAILURE(error)) {
+            utf8.clear();
+            return false;
+        }
+        utf8.resize(static_cast<std::size_t>(length));
+        return valid;
+    }
+
+    bool fromUtf8(std::string_view utf8, std::string& sjis) const override {
+        if (isAscii(utf8)) {
+            sjis.assign(utf8);
+            return true;
+        }
+        UErrorCode error = U_ZERO_ERROR;
+        int32_t length = 0;
+        wide_.resize(utf8.size() + 1);
+        u_strFromUTF8(wide_.data(), static_cast<int32_t>(wide_.size()), &length, utf8.data(),
+                      static_cast<int32_t>(utf8.size()), &error);
+        if (U_FAILURE(error)) return false;
+        sjis.resize(static_cast<std::size_t>(length) * 2 + 1);
+        length = ucnv_fromUChars(converter_, sjis.data(), static_cast<int32_t>(sjis.size()),
+                                 wide_.data(), length, &error);
+        if (U_FAILURE(error)) {
+            sjis.clear();
+            return false;
+        }
+        sjis.resize(static_cast<std::size_t>(length));
+        return true;
+    }
+
+private:
+    UConverter* converter_ = nullptr;
+    mutable bool invalid_ = false;
+    mutable std::u16string wide_;
+};
+
+// The Japanese collation: ICU's built-in "ja" tailoring (kana in gojūon order, kanji in the
+// order of JIS X 0208), opened from the precompiled data, so no rules are compiled at run time.
+// "ja" separates hiragana from katakana only at the quaternary level and full from half width
+// only at the identical level, so the identical strength is needed to tell them apart. ASCII
+// case is folded on the decoded text before ICU sees it (a trail byte of a double-byte
+// character may be an ASCII letter, so the raw bytes are never folded), and texts that still
+// collate equal are ordered by their bytes.
+class IcuCollator : public Collator {
+public:
+    explicit IcuCollator(const IcuCodec& codec) : codec_(codec) {
+        UErrorCode error = U_ZERO_ERROR;
+        collator_ = ucol_open("ja", &error);
+        if (U_FAILURE(error)) throw std::runtime_error("no ja collation");
+        ucol_setAttribute(collator_, UCOL_STRENGTH, UCOL_IDENTICAL, &error);
+        // Spaces and symbols count like letters; the space comes first of all.
+        ucol_setAttribute(collator_, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &error);
+        ucol_setAttribute(collator_, UCOL_NUMERIC_COLLATION, UCOL_OFF, &error);
+        if (U_FAILURE(error)) {
+            ucol_close(collator_);
+            throw std::runtime_error("ja collation refuses its attributes");
+        }
+    }
+    ~IcuCollator() override { ucol_close(collator_); }
+    IcuCollator(const IcuCollator&) = delete;
+    IcuCollator& operator=(const IcuCollator&) = delete;
+
+    int compare(std::string_view a, std::string_view b) const override {
+        prepare(a, left_);
+        prepare(b, right_);
+        return comparePrepared(left_, a, right_, b);
+    }
+
+    std::string sortKey(std::string_view sjis) const override {
+        prepare(sjis, left_);
+        std::string key(left_.size() * 4 + 16, '\0');
+        for (;;) {
+            const int32_t length = ucol_getSortKey(
+                collator_, left_.data(), static_cast<int32_t>(left_.size()),
+                reinterpret_cast<uint8_t*>(key.data()), static_cast<int32_t>(key.size()));
+            if (static_cast<std::size_t>(length) <= key.size()) {
+                // ICU's key ends with a 0 byte that occurs nowhere else in it, so the bytes
+                // appended after it only decide between texts of equal collation.
+                key.resize(static_cast<std::size_t>(length));
+                break;
+            }
+            key.resize(static_cast<std::size_t>(length));
+        }
+        key += sjis;
+        return key;
+    }
+
+    void sortAscending(std::vector<std::string>& texts) const override {
+        std::vector<std::u16string> prepared(texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) prepare(texts[i], prepared[i]);
+        std::vector<std::size_t> order(texts.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return comparePrepared(prepared[a], texts[a], prepared[b], texts[b]) < 0;
+        });
+        std::vector<std::string> sorted;
+        sorted.reserve(texts.size());
+        for (const std::size_t i : order) sorted.push_back(std::move(texts[i]));
+        texts = std::move(sorted);
+    }
+
+private:
+    void prepare(std::string_view sjis, std::u16string& out) const {
+        codec_.toUtf16(sjis, out);
+        for (char16_t& c : out)
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+
+    int comparePrepared(const std::u16string& a, std::string_view rawA, const std::u16string& b,
+                        std::string_view rawB) const {
+        const UCollationResult result =
+            ucol_strcoll(collator_, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                         static_cast<int32_t>(b.size()));
+        if (result != UCOL_EQUAL) return result == UCOL_LESS ? -1 : 1;
+        const int bytes = rawA.compare(rawB);
+        return bytes < 0 ? -1 : bytes > 0 ? 1 : 0;
+    }
+
+    const IcuCodec& codec_;
+    UCollator* collator_ = nullptr;
+    mutable std::u16string left_;
+    mutable std::u16string right_;
+};
+
+}  // namespace
+
+struct SystemPlatform::Impl {
+    PosixFileSystem files;
+    LocalClock clock;
+    IcuCodec codec;
+    IcuCollator collator{codec};
+};
+
+SystemPlatform::SystemPlatform() : impl_(std::make_unique<Impl>()) {}
+SystemPlatform::~SystemPlatform() = default;
+
+Platform SystemPlatform::platform() {
+    return Platform{impl_->files, impl_->clock, impl_->codec, impl_->collator};
+}
+FileSystem& SystemPlatform::files() {
+    return impl_->files;
+}
+Clock& SystemPlatform::clock() {
+    return impl_->clock;
+}
+const TextCodec& SystemPlatform::codec() const {
+    return impl_->codec;
+}
+const Collator& SystemPlatform::collator() const {
+    return impl_->collator;
+}
+
+std::string programDirectory() {
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0) return "./";
+        if (static_cast<std::size_t>(length) < path.size()) {
+            path.resize(static_cast<std::size_t>(length));
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+}  // namespace morvane

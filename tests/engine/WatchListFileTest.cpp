@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "AppError.h"
+#include "FakePlatform.h"
+#include "WatchListFile.h"
+
+namespace morvane {
+namespace {
+
+using testing::FakeFile;
+using testing::FakeFileSystem;
+using Lines = std::vector<std::string>;
+
+const std::string ListPath = "/opt/morvane/Filelst.txt";
+
+TEST(WatchListFile, LinesEndAtCrLfLoneCrAndLoneLfAndTheTextAtNul) {
+    const std::pair<std::string, Lines> rows[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"a\n\r", {"a", ""}},
+        {"\r\n", {""}},
+        {std::string("a\nb\0c\nd", 7), {"a", "b"}},
+        {std::string("\0a", 2), {}},
+        {"\x81\r\n\x83\x41\xFF  \n", {"\x81", "\x83\x41\xFF  "}},  // invalid Shift-JIS kept
+    };
+    for (const auto& [bytes, lines] : rows) EXPECT_EQ(splitLines(bytes), lines) << bytes;
+}
+
+TEST(WatchListFile, MainWindowKeepsEnabledLinesWholeAndInOrder) {
+    FakeFileSystem files;
+    const std::string longLine = "1" + std::string(10000, 'x');
+    files.put(ListPath, "1a\r\n0b\r\n\r\nXc\n1d   \r" + longLine + "\r\n0");
+    WatchList list{"stale"};
+    ASSERT_TRUE(loadWatchList(files, ListPath, list));
+    EXPECT_EQ(list, (WatchList{"1a", "1d   ", longLine}));
+}
+
+TEST(WatchListFile, NoMoreThanAHundredLinesAreWatched) {
+    FakeFileSystem files;
+    std::string bytes;
+    for (int i = 0; i < 150; ++i) bytes += (i % 3 ? "1" : "0") + std::to_string(i) + "\r\n";
+    files.put(ListPath, bytes);
+    WatchList list;
+    loadWatchList(files, ListPath, list);
+    ASSERT_EQ(list.size(), MaxWatched);
+    EXPECT_EQ(list.front(), "11");
+    EXPECT_EQ(list.back(), "1149");
+}
+
+TEST(WatchListFile, AMissingFileLeavesTheListAndAnUnreadableOneReportsItsPath) {
+    FakeFileSystem files;
+    WatchList list{"1kept"};
+    EXPECT_FALSE(loadWatchList(files, ListPath, list));
+    EXPECT_TRUE(loadEditorEntries(files, ListPath).empty());
+
+    const std::string message = "ﾌｧｲﾙ " + ListPath + " は開けません";
+    files.put(ListPath).kind = FakeFile::Unreadable;
+    try {
+        loadWatchList(files, ListPath, list);
+        FAIL() << "no error";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.what(), message);
+    }
+    EXPECT_EQ(list, WatchList{"1kept"});
+    EXPECT_THROW(loadEditorEntries(files, ListPath), AppError);
+
+    files.put(ListPath, std::string(MaxWatchListBytes + 1, '1'));
+    EXPECT_THROW(loadWatchList(files, ListPath, list), AppError);
+    EXPECT_EQ(list, WatchList{"1kept"});
+}
+
+TEST(WatchListFile, EditorSeesEveryLineAndOkWritesItBackWithCrLf) {
+    FakeFileSystem files;
+    files.put(ListPath, "1a  /x\n0b\n\nXc\n1");
+    const std::vector<EditorEntry> entries = loadEditorEntries(files, ListPath);
+    ASSERT_EQ(entries.size(), 5u);
+    const std::pair<std::string, bool> expected[] = {
+        {"a  /x", true}, {"b", false}, {"", false}, {"c", false}, {"", true}};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].text, expected[i].first) << i;
+        EXPECT_EQ(entries[i].ticked, expected[i].second) << i;
+    }
+    saveWatchList(files, ListPath, entries);
+    EXPECT_EQ(files.files[ListPath].bytes, "1a  /x\r\n0b\r\n0\r\n0c\r\n1\r\n");
+    EXPECT_EQ(watchListBytes({}), "");
+}
+
+TEST(WatchListFile, AFailedSaveReportsThePath) {
+    FakeFileSystem files;
+    files.failWrites = true;
+    try {
+        saveWatchList(files, ListPath, {{"a", true}});
+        FAIL() << "no error";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.what(), "ﾌｧｲﾙ " + ListPath + " を作成できません");
+    }
+}
+
+}  // namespace
+}  // namespace morvane
