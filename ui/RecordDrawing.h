@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "Ordering.h"
@@ -21,31 +22,43 @@ namespace morvane {
 inline constexpr int RowHeight = 15;
 inline constexpr int HeaderHeight = 17;
 
-// Column captions, in Shift-JIS display order: "名前", "ファイル名", "サイズ", "更新日時", "パス".
+// The caption of header section 0..4 as displayed text: "名前", "ファイル名", "サイズ",
+// "更新日時", "パス". Empty for any other section.
 QString headerCaption(int section);
 
-// The colour a row's state draws in.
+// The colour a row's state draws in: "1" NewUp, "2" NewUp2, "3" TodayUp, "9" NotFound, any
+// other byte Normal.
 QColor stateColour(const StateColours& colours, char stateCode);
 
-// A 0x00BBGGRR value as a QColor.
+// A 0x00BBGGRR value as a QColor; the top byte is ignored.
 QColor colourFromBgr(std::int32_t bgr);
 
 // SizeText read as a decimal integer and written with "#,##0" and the locale's thousands
-// separator.
+// separator. Spaces around the number are allowed; blank or anything else that is not a number
+// gives an empty text.
 QString formatSize(std::string_view sizeText);
 
-// ImageList1: 0 the upward (ascending) triangle, 1 the downward one; 16 by 16, transparent
-// where the mask leaves the pixel out.
+// ImageList1: 0 the upward (ascending) triangle, any other index the downward one; 16 by 16,
+// transparent where the mask leaves the pixel out. Needs a QGuiApplication.
 const QPixmap& sortGlyph(int index);
 
+// The list's font: "ＭＳ Ｐゴシック" 12 px where the face is installed, else a Japanese
+// stand-in (IPA P Gothic) of 12 px.
+QFont listFont();
+
+// The header's font: "MS UI Gothic" 12 px where installed, else the same stand-in as listFont().
+QFont headerFont();
+
 // ListLogDrawItem's painting of one record in rowRect. sectionWidths are the header's section
-// widths; x positions start at rowRect's left.
-void drawRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record,
-                   bool selected, const std::array<int, 5>& sectionWidths,
-                   const StateColours& colours, const TextCodec& codec, const QFont& font);
+// widths (a negative width counts as 0); x positions start at rowRect's left. The painter's
+// state is left as it was found.
+void drawRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
+                   const std::array<int, 5>& sectionWidths, const StateColours& colours,
+                   const TextCodec& codec, const QFont& font);
 
 // HeaderLogDrawSection's painting of section `section` in sectionRect, with the sort arrow
-// where the sort key is this section's column.
+// where the sort key is this section's column. Caption and arrow are cut at the section's
+// edges. The painter's state is left as it was found.
 void drawHeaderSection(QPainter& painter, const QRect& sectionRect, int section, SortState sort,
                        const QFont& font, const QColor& textColour, const QColor& buttonFace);
 
