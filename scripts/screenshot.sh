@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Takes a picture of the real window under Xvfb, with a watch list whose files show every
+# state, into docs/screenshot.png. Builds first when needed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ -x build/app/morvane ] || scripts/build.sh build
+command -v import >/dev/null || { echo "needs ImageMagick's import (apt-get install imagemagick)"; exit 1; }
+
+work=$(mktemp -d /tmp/morvane-shot-XXXXXX)
+cleanup() { kill "${prog:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+cp build/app/morvane "$work/"
+mkdir -p "$work/logs" "$work/reports" "$work/etc/app"
+
+printf 'GET /index.html 200\n' >"$work/logs/access.log"
+printf 'ERROR disk almost full\n' >"$work/logs/error.log"
+printf '売上,100\n' >"$work/reports/daily.csv"
+printf '[main]\nport=8080\n' >"$work/etc/app/app.conf"
+touch -d '2024-05-01 10:00:00' "$work/etc/app/app.conf"
+touch -d '2024-04-20 18:30:00' "$work/reports/daily.csv"
+touch -d 'today 08:00' "$work/logs/error.log" 2>/dev/null || touch "$work/logs/error.log"
+touch -d 'today 08:10' "$work/logs/access.log" 2>/dev/null || touch "$work/logs/access.log"
+
+# One watch list line: "1", the Shift-JIS name filled to 20 bytes, the path.
+line() {
+    local name
+    name=$(printf '%s' "$1" | iconv -f UTF-8 -t CP932)
+    LC_ALL=C printf '1%-20s%s\r\n' "$name" "$2"
+}
+{
+    line "アクセスログ" "$work/logs/access.log"
+    line "エラーログ" "$work/logs/error.log"
+    line "日次レポート" "$work/reports/daily.csv"
+    line "設定ファイル" "$work/etc/app/app.conf"
+    line "旧バックアップ" "$work/backup/old.tar"
+} >"$work/Filelst.txt"
+printf '[Window]\r\nTop=0\r\nLeft=0\r\nHeight=220\r\nWidth=560\r\n[List]\r\nInterval=1\r\n' \
+    >"$work/Morvane.ini"
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 800x400x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+read -r _ xvfb <&3
+read -r display <&3
+export DISPLAY=":$display"
+
+(cd "$work" && QT_QPA_PLATFORM=xcb ./morvane) & prog=$!
+for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name '^Morvane$' 2>/dev/null | head -n 1) && [ -n "$id" ] && break
+    sleep 0.1
+done
+[ -n "${id:-}" ] || { echo "the window did not appear"; exit 1; }
+
+# Two changes, one check apart: the error log shows "changed at the previous check", the
+# access log "changed at this check".
+sleep 0.5
+touch -d '+10 seconds' "$work/logs/access.log" "$work/logs/error.log"
+sleep 1.2
+touch -d '+20 seconds' "$work/logs/access.log"
+sleep 1.0
+import -window "$id" docs/screenshot.png
+echo "wrote docs/screenshot.png"

@@ -1,0 +1,255 @@
+// Start-up (FormCreate, FormShow) and every kind of close request.
+
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "AppError.h"
+#include "RecordList.h"
+#include "WindowFixture.h"
+
+namespace morvane::testing {
+namespace {
+
+using StartUp = WindowTest;
+using Closing = WindowTest;
+
+// Records what the window holds at the moment Qt tells it that it is shown.
+class ShowWatch : public QObject {
+public:
+    explicit ShowWatch(TForm1& f) : form_(f) { f.installEventFilter(this); }
+    std::size_t rowsAtShow = 0;
+    QString statusAtShow;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Show) {
+            rowsAtShow = std::size_t(form_.ListLog->rowCount());
+            statusAtShow = form_.statusText(0);
+        }
+        return false;
+    }
+
+private:
+    TForm1& form_;
+};
+
+TEST_F(StartUp, WithoutFilesTheWindowOpensWithTheDefaultsAndAnEmptyCheckedTable) {
+    TForm1& f = open();
+    EXPECT_EQ(f.pos(), QPoint(1, 1));
+    EXPECT_EQ(f.size(), QSize(540, 300));
+    EXPECT_EQ(f.sectionWidths(), (std::array<int, 5>{120, 80, 60, 112, 144}));
+    EXPECT_FALSE(f.MenuTop->isChecked());
+    EXPECT_TRUE(f.Menu60s->isChecked());
+    EXPECT_EQ(f.Timer1->interval(), 60000);
+    EXPECT_TRUE(f.MenuSortUser->isChecked() && f.MenuSortAsc->isChecked());
+    EXPECT_FALSE(f.PanelView->isVisible());
+    EXPECT_EQ(f.ListLog->rowCount(), 0);
+    EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 09:05:07"));
+    EXPECT_EQ(f.statusText(1), QStringLiteral("現在時刻： 2024/03/02 09:05"));
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(StartUp, TheWindowAppearsWithItsTableAlreadyRebuilt) {
+    watchThreeFiles();
+    TForm1& f = create();
+    EXPECT_TRUE(f.records.empty()) << "the create step runs no check";
+    ShowWatch watch(f);
+    f.show();
+    EXPECT_EQ(watch.rowsAtShow, 3u);
+    EXPECT_FALSE(watch.statusAtShow.isEmpty());
+    EXPECT_EQ(states(f), "039");
+    EXPECT_EQ(rowTexts(f), (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_FALSE(f.rebuildMode);
+}
+
+TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
+    files.put(
+        IniPath,
+        "[Window]\r\nTop=40\r\nLeft=-20\r\nHeight=310\r\nWidth=600\r\nViewHeight=150\r\n"
+        "H0=-5\r\nH1=20000\r\nStyle=1\r\n[List]\r\nInterval=10\r\nSortKey=4\r\n"
+        "SortType=1\r\n[Color]\r\nListBack=16777215\r\nMemoBack=255\r\nMemoFont=16711680\r\n");
+    TForm1& f = create();
+    EXPECT_EQ(f.sectionWidths(), (std::array<int, 5>{0, 10000, 60, 112, 144}));
+    EXPECT_TRUE(f.MenuTop->isChecked());
+    EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(f.Menu10s->isChecked());
+    EXPECT_EQ(f.Timer1->interval(), 10000);
+    EXPECT_TRUE(f.MenuSortUpdate->isChecked() && f.MenuSortDec->isChecked());
+    EXPECT_EQ(f.viewHeight, 150);
+    EXPECT_EQ(f.ListLog->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_EQ(f.MemoList->palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(f.MemoList->palette().color(QPalette::Text), QColor(0, 0, 255));
+    f.show();
+    settle();
+    EXPECT_EQ(f.pos(), QPoint(-20, 40));
+    EXPECT_EQ(f.size(), QSize(600, 310));
+}
+
+TEST_F(StartUp, ValuesNoItemShowsKeepTheDesignChecksAndAreWrittenAsThose) {
+    files.put(IniPath,
+              "[Window]\r\nStyle=2\r\n[List]\r\nInterval=5\r\nSortKey=9\r\nSortType=2\r\n");
+    TForm1& f = open();
+    EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(f.Timer1->interval(), 5000);
+    EXPECT_TRUE(f.Menu60s->isChecked());
+    EXPECT_EQ(f.sort.sortKey, 0);
+    EXPECT_EQ(f.sort.sortType, 1);
+    EXPECT_TRUE(f.MenuSortUser->isChecked() && f.MenuSortDec->isChecked());
+    EXPECT_TRUE(f.close());
+    for (const char* line : {"Style=0", "Interval=60", "SortKey=0", "SortType=1"})
+        EXPECT_TRUE(iniHas(line)) << line;
+}
+
+TEST_F(StartUp, AnIntervalWithoutAPositive32BitPeriodGivesNoTimedChecks) {
+    for (const char* interval : {"0", "-1", "2147484"}) {
+        SCOPED_TRACE(interval);
+        files.put(IniPath, std::string("[List]\r\nInterval=") + interval + "\r\n");
+        TForm1& f = open();
+        EXPECT_FALSE(f.Timer1->isActive());
+        clock.set({2024, 3, 2, 10, 0, 0});
+        f.MenuRepaint->trigger();
+        EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 10:00:00")) << "refresh still checks";
+        f.Menu60s->trigger();
+        EXPECT_TRUE(f.Timer1->isActive()) << "an interval chosen starts timed checks";
+        clock.set({2024, 3, 2, 9, 5, 7});
+    }
+}
+
+TEST_F(StartUp, AnUnreadableWatchListIsReportedAndTheFirstCheckIsSkipped) {
+    watchThreeFiles();
+    files.files[ListPath].kind = FakeFile::Unreadable;
+    TForm1& f = open();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], formatMessage("ﾌｧｲﾙ %s は開けません", ListPath));
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.watchList.empty());
+    EXPECT_EQ(f.statusText(0), QString());
+    EXPECT_EQ(f.pos(), QPoint(1, 1)) << "the window is placed before the list is read";
+
+    QMetaObject::invokeMethod(f.Timer1, "timeout");
+    EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 09:05:07")) << "the first tick checks";
+}
+
+TEST_F(Closing, WritesTheWindowColumnsAndListKeysButNoColourSection) {
+    TForm1& f = open();
+    f.move(30, 45);
+    f.resize(610, 333);
+    f.HeaderLog->resizeSection(2, 75);
+    f.MenuSortSize->trigger();
+    f.MenuSortDec->trigger();
+    f.Menu30s->trigger();
+    EXPECT_TRUE(f.close());
+    EXPECT_FALSE(f.isVisible());
+    for (const char* line :
+         {"[Window]", "Top=45", "Left=30", "Height=333", "Width=610", "ViewHeight=200", "H0=120",
+          "H2=75", "H4=144", "Style=0", "[List]", "Interval=30", "SortKey=3", "SortType=1"})
+        EXPECT_TRUE(iniHas(line)) << line << " in\n" << ini();
+    EXPECT_EQ(ini().find("[Color]"), std::string::npos);
+}
+
+TEST_F(Closing, WhileMaximisedTheWindowKeysStayAsTheFileHasThem) {
+    files.put(IniPath,
+              "[Window]\r\nTop=7\r\nLeft=8\r\nHeight=250\r\nWidth=500\r\nViewHeight=90\r\n");
+    TForm1& f = open();
+    f.showMaximized();
+    f.HeaderLog->resizeSection(0, 99);
+    EXPECT_TRUE(f.close());
+    for (const char* line : {"Top=7", "Left=8", "Height=250", "Width=500", "ViewHeight=90", "H0=99",
+                             "Style=0", "Interval=60"})
+        EXPECT_TRUE(iniHas(line)) << line << " in\n" << ini();
+}
+
+TEST_F(Closing, WhileMinimisedTheRestoredPlaceIsWritten) {
+    TForm1& f = open();
+    f.move(12, 34);
+    f.resize(560, 320);
+    f.showMinimized();
+    EXPECT_TRUE(f.close());
+    for (const char* line : {"Top=34", "Left=12", "Height=320", "Width=560"})
+        EXPECT_TRUE(iniHas(line)) << line << " in\n" << ini();
+}
+
+TEST_F(Closing, WithTheContentViewOpenTheStoredHeightLeavesTheViewOut) {
+    TForm1& f = open();
+    // The content view's open steps: the table keeps its height, the window grows by the view.
+    f.MenuFileView->setChecked(true);
+    f.Panel1->setFixedHeight(f.Panel1->height());
+    f.PanelView->show();
+    f.resize(f.width(), 500);
+    settle();
+    ASSERT_EQ(f.PanelView->height(), 200);
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(iniHas("Height=300"));
+}
+
+TEST_F(Closing, AFailedWriteIsReportedAndKeepsTheWindowOpenUntilAWriteSucceeds) {
+    watchThreeFiles();
+    TForm1& f = open();
+    files.failWrites = true;
+    EXPECT_FALSE(f.close());
+    EXPECT_TRUE(f.isVisible());
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "/app/Morvane.ini に書き込めません");
+    EXPECT_EQ(f.records.size(), 3u);
+
+    files.failWrites = false;
+    f.MenuExit->trigger();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(iniHas("[List]"));
+}
+
+TEST_F(Closing, TheEndOfTheSessionWritesTheSettingsAndRefusesOnlyWhenItMayAsk) {
+    TForm1& f = open();
+    f.MenuSortName->trigger();
+    bool asked = false;
+    EXPECT_TRUE(f.sessionEnding([&] { return asked = true; }));
+    EXPECT_FALSE(asked) << "the user is asked nothing when the settings are written";
+    EXPECT_TRUE(iniHas("SortKey=1"));
+    EXPECT_TRUE(f.isVisible());
+
+    files.failWrites = true;
+    EXPECT_TRUE(f.sessionEnding([] { return false; }));
+    EXPECT_TRUE(errors.empty());
+    EXPECT_FALSE(f.sessionEnding([] { return true; }));
+    EXPECT_EQ(errors.size(), 1u);
+
+    // The close box after the session's request writes the same again.
+    files.failWrites = false;
+    const std::string first = ini();
+    EXPECT_TRUE(f.close());
+    EXPECT_EQ(ini(), first);
+}
+
+TEST(RealFolder, TheFirstCloseCreatesTheSettingsFileBesideTheWatchList) {
+    char pattern[] = "/tmp/morvane-window-XXXXXX";
+    const std::string dir = std::string(mkdtemp(pattern)) + '/';
+    struct Cleanup {
+        std::string dir;
+        ~Cleanup() { std::filesystem::remove_all(dir); }
+    } cleanup{dir};
+    std::ofstream(dir + "Filelst.txt", std::ios::binary) << entry("self", dir + "Filelst.txt");
+    SystemPlatform system;
+    Platform platform = system.platform();
+    {
+        TForm1 f(platform, dir);
+        f.reportError = [](const std::string& m) { ADD_FAILURE() << m; };
+        f.show();
+        ASSERT_EQ(f.records.size(), 1u);
+        EXPECT_EQ(f.records[0][20], '3') << "modified today";
+        EXPECT_TRUE(f.close());
+    }
+    std::ostringstream ini;
+    ini << std::ifstream(dir + "Morvane.ini", std::ios::binary).rdbuf();
+    EXPECT_NE(ini.str().find("[Window]\r\nTop=1\r\nLeft=1\r\nHeight=300\r\nWidth=540\r\n"),
+              std::string::npos)
+        << ini.str();
+    EXPECT_NE(ini.str().find("[List]\r\nInterval=60\r\nSortKey=0\r\nSortType=0\r\n"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace morvane::testing

@@ -1,0 +1,123 @@
+#include "RecordList.h"
+
+#include <QItemSelectionModel>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QStringListModel>
+#include <QStyledItemDelegate>
+
+namespace morvane {
+
+namespace {
+
+// Hands every row to the list's row painter, then adds the platform's focus frame around the
+// row that holds the keyboard focus.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    explicit RowDelegate(RecordListView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QRect rect(option.rect.left(), option.rect.top(), option.rect.width(),
+                         view_->rowHeight());
+        if (view_->rowPainter()) {
+            painter->save();
+            view_->rowPainter()(*painter, index.row(), rect,
+                                option.state.testFlag(QStyle::State_Selected));
+            painter->restore();
+        }
+        if (option.state.testFlag(QStyle::State_HasFocus)) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.rect = rect;
+            view_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view_);
+        }
+    }
+
+    // Rows are as wide as the list whatever this says; only the height counts.
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return QSize(1, view_->rowHeight());
+    }
+
+private:
+    RecordListView* view_;
+};
+
+}  // namespace
+
+SectionHeader::SectionHeader(int sections, QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    setModel(new QStandardItemModel(0, sections, this));
+    setSectionsClickable(true);
+    setSectionsMovable(false);
+    setHighlightSections(false);
+    setSortIndicatorShown(false);
+    setStretchLastSection(false);
+    setSectionResizeMode(QHeaderView::Interactive);
+    setMinimumSectionSize(0);
+    setMaximumSectionSize(10000);
+}
+
+void SectionHeader::setCaptions(const QStringList& captions) {
+    auto* m = static_cast<QStandardItemModel*>(model());
+    m->setHorizontalHeaderLabels(captions);
+}
+
+void SectionHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    if (!rect.isValid()) return;
+    if (sectionPainter_) {
+        painter->save();
+        sectionPainter_(*painter, rect, logicalIndex);
+        painter->restore();
+    }
+    // The divider at the right edge and the line along the bottom, in the platform's shade.
+    painter->save();
+    painter->setPen(palette().color(QPalette::Mid));
+    painter->drawLine(rect.topRight(), rect.bottomRight());
+    painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter->restore();
+}
+
+RecordListView::RecordListView(int rowHeight, QWidget* parent)
+    : QListView(parent), rows_(new QStringListModel(this)), rowHeight_(rowHeight) {
+    setModel(rows_);
+    setItemDelegate(new RowDelegate(this));
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setFrameShape(QFrame::NoFrame);
+    setSpacing(0);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (refilling_) return;
+        const int row = selectedRow();
+        if (row >= 0) emit rowSelectedByUser(row);
+    });
+}
+
+void RecordListView::refill(const std::vector<std::string>& rowTexts) {
+    QStringList texts;
+    texts.reserve(qsizetype(rowTexts.size()));
+    for (const std::string& t : rowTexts)
+        texts.append(QString::fromLatin1(t.data(), qsizetype(t.size())));
+    refilling_ = true;
+    rows_->setStringList(texts);
+    selectionModel()->clear();
+    // Lay the rows out now rather than at the next turn of the event loop, so that a repaint
+    // right after the refill already shows them.
+    executeDelayedItemsLayout();
+    scrollToTop();
+    refilling_ = false;
+}
+
+int RecordListView::rowCount() const {
+    return rows_->rowCount();
+}
+
+int RecordListView::selectedRow() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+}  // namespace morvane

@@ -1,0 +1,157 @@
+#pragma once
+
+// The main window: the table of watched files, its menus, the status bar and the check timer.
+// It owns every piece of run-time state from its show step to its close.
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "CheckCycle.h"
+#include "ErrorReport.h"
+#include "Ordering.h"
+#include "Platform.h"
+#include "Settings.h"
+
+class QAction;
+class QActionGroup;
+class QDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSessionManager;
+class QTimer;
+
+namespace morvane {
+
+class RecordListView;
+class SectionHeader;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // appDir: the folder of "Morvane.ini" and "Filelst.txt", native path with a trailing
+    // separator. Builds every control, then runs FormCreate. The platform must outlive the
+    // window.
+    TForm1(Platform& platform, std::string appDir, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Shows an error that ended an event; the message box of showErrorBox() unless replaced.
+    ErrorReporter reportError;
+    // Runs a modal dialog (the editor, the version box) and returns its result; exec() unless
+    // replaced.
+    std::function<int(QDialog& dialog)> runModal;
+
+    // Run-time state.
+    std::string appDir;
+    std::string iniPath;
+    int viewHeight = 200;
+    SortState sort;
+    // The window's place as read at the create step, applied at the show step.
+    int storedTop = 1;
+    int storedLeft = 1;
+    int storedHeight = 300;
+    int storedWidth = 540;
+    Records records;
+    WatchList watchList;
+    std::string lastCheck;  // panel 0's text of the latest check, Shift-JIS
+    bool rebuildMode = false;
+    StateColours colours;
+
+    // Controls, named as the window design names them.
+    QMenu* MenuFile;
+    QAction* MenuExit;
+    QMenu* MenuView;
+    QAction* MenuFileView;
+    QAction* MenuTop;
+    QAction* N1;
+    QAction* MenuRepaint;
+    QMenu* MenuSort;
+    QAction* MenuSortName;
+    QAction* MenuSortFile;
+    QAction* MenuSortSize;
+    QAction* MenuSortUpdate;
+    QAction* MenuSortPath;
+    QAction* MenuSortUser;
+    QAction* N3;
+    QAction* MenuSortAsc;
+    QAction* MenuSortDec;
+    QMenu* MenuSetup;
+    QAction* Menu1s;
+    QAction* Menu10s;
+    QAction* Menu30s;
+    QAction* Menu60s;
+    QAction* N2;
+    QAction* MenuFileSet;
+    QMenu* MenuHelp;
+    QAction* MenuVersion;
+    QFrame* Panel1;
+    SectionHeader* HeaderLog;
+    RecordListView* ListLog;
+    QFrame* PanelView;
+    QPlainTextEdit* MemoList;
+    std::array<QLabel*, 3> StatusPanels;  // the three panels of StatusBar1
+    QTimer* Timer1;
+
+    // The text of status bar panel 0, 1 or 2.
+    QString statusText(int panel) const;
+    // The header's five section widths.
+    std::array<int, 5> sectionWidths() const;
+    // What a close request writes now.
+    ClosingState closingState() const;
+    // The end of the desktop session: writes the settings. Returns false (the session should
+    // not end) only when they could not be written and mayInteract() lets the user be told.
+    bool sessionEnding(const std::function<bool()>& mayInteract);
+
+    // The window's event handlers.
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery(bool& canClose);
+    void Timer1Timer();
+    void MenuExitClick();
+    void MenuTopClick();
+    void Menu1sClick();
+    void Menu10sClick();
+    void Menu30sClick();
+    void Menu60sClick();
+    void MenuSortClick(QAction* sender);
+    void MenuFileSetClick();
+    void MenuVersionClick();
+    void MenuFileViewClick();
+    void ListLogClick();
+    void ListLogDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
+    void HeaderLogDrawSection(QPainter& painter, int section, const QRect& rect, bool pressed);
+    void HeaderLogSectionClick(int section);
+    void HeaderLogSectionResize(int section);
+
+    void setVisible(bool visible) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void connectEvents();
+    // Runs one handler; an error escaping it goes to reportError. Returns false after an error.
+    bool guarded(const std::function<void()>& handler);
+    // Checks the timer item and sets the timer's period; a period of 0 stops timed checks.
+    void setInterval(QAction* item, int milliseconds);
+    // Orders the records by the sort state and refills the list's rows.
+    void listEdit();
+    // Shows the sort state in the two radio groups of the sort menu.
+    void showSortChecks();
+    void setStayOnTop(bool on);
+    void onCommitDataRequest(QSessionManager& manager);
+
+    Platform& platform_;
+    QActionGroup* sortKeyGroup_;
+    QActionGroup* sortTypeGroup_;
+    QActionGroup* intervalGroup_;
+    int intervalMs_ = 60000;  // the timer's period; 0 while no timed checks run
+    bool shown_ = false;      // FormShow has run
+};
+
+}  // namespace morvane

@@ -1,0 +1,332 @@
+#include "Unit2.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <algorithm>
+#include <exception>
+
+#include "ErrorReport.h"
+#include "QtText.h"
+#include "ShiftJis.h"
+
+namespace morvane {
+
+namespace {
+
+// The width of the name field at the start of every item text.
+constexpr std::size_t NameFieldWidth = 20;
+constexpr int ItemHeight = 16;
+
+// Keeps every row of the tick list at one fixed height.
+class FixedRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(ItemHeight);
+        return size;
+    }
+};
+
+QFont dialogFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(12);
+    return font;
+}
+
+// Fixed pitch, so that the 20-byte name fields line up as a column.
+QFont listFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
+                      QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")});
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(12);
+    return font;
+}
+
+QByteArray toBytes(const std::string& text) {
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+std::string itemBytes(const QListWidgetItem* item) {
+    const QByteArray bytes = item->data(Qt::UserRole).toByteArray();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+// The name field and the path are shown apart, so that half a double-byte character left at
+// the name's end neither swallows the path's first character nor moves the path's column.
+QString displayText(const TextCodec& codec, const std::string& text) {
+    if (text.size() <= NameFieldWidth) return fromSjis(codec, text);
+    const std::string_view name(text.data(), NameFieldWidth);
+    QString shown = fromSjis(codec, name);
+    if (completeLength(name) < name.size()) shown += QLatin1Char(' ');
+    return shown + fromSjis(codec, std::string_view(text).substr(NameFieldWidth));
+}
+
+// Typed or picked text as Shift-JIS that converts back to the very same characters, so that a
+// stored path still names the file it was typed for.
+bool toSjisExactly(const TextCodec& codec, const QString& text, std::string& sjis) {
+    if (!toSjis(codec, text, sjis)) return false;
+    std::string back;
+    if (!codec.toUtf8(sjis, back)) return false;
+    const QByteArray utf8 = text.toUtf8();
+    return back == std::string_view(utf8.constData(), std::size_t(utf8.size()));
+}
+
+bool isBlankAfterTrim(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 32; });
+}
+
+}  // namespace
+
+TDlgFileSet::TDlgFileSet(Platform& platform, std::string appDir, QWidget* parent)
+    : QDialog(parent), platform_(platform), listPath_(std::move(appDir) + WatchListFileName) {
+    setObjectName(QStringLiteral("DlgFileSet"));
+    setWindowTitle(QStringLiteral("監視ファイル設定"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFont(dialogFont());
+    setFixedSize(474, 241);
+    createControls();
+
+    showMessage = [this](QMessageBox::Icon icon, const QString& text) {
+        QMessageBox box(icon, QStringLiteral("Morvane"), text, QMessageBox::Ok, this);
+        box.exec();
+    };
+    pickFile = [this](const QString& startFile) { return runOpenDialog(startFile); };
+}
+
+void TDlgFileSet::createControls() {
+    const auto place = [this](QWidget* widget, const char* name, int left, int top, int width,
+                              int height) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setGeometry(left, top, width, height);
+    };
+    const auto button = [this, &place](const QString& caption, const char* name, int top) {
+        auto* b = new QPushButton(caption, this);
+        place(b, name, 376, top, 89, 20);
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        return b;
+    };
+
+    Label2 = new QLabel(QStringLiteral("名前："), this);
+    place(Label2, "Label2", 8, 8, 30, 12);
+    Label1 = new QLabel(QStringLiteral("ファイル名："), this);
+    place(Label1, "Label1", 152, 8, 59, 12);
+
+    EditName = new QLineEdit(this);
+    place(EditName, "EditName", 8, 24, 137, 20);
+    // Qt has no hiragana mode to ask for; the input method is on and told the text is Japanese.
+    EditName->setAttribute(Qt::WA_InputMethodEnabled, true);
+    EditName->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    EditName->setInputMethodHints(Qt::ImhNone);
+
+    EditFile = new QLineEdit(this);
+    place(EditFile, "EditFile", 152, 24, 217, 20);
+    EditFile->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoAutoUppercase |
+                                  Qt::ImhNoPredictiveText);
+    EditFile->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    ListFile = new QListWidget(this);
+    place(ListFile, "ListFile", 8, 48, 360, 185);
+    ListFile->setFont(listFont());
+    ListFile->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListFile->setUniformItemSizes(true);
+    ListFile->setItemDelegate(new FixedRowDelegate(ListFile));
+
+    BtnFile = button(QStringLiteral("参照(&B)"), "BtnFile", 24);
+    BtnAdd = button(QStringLiteral("追加(&A)"), "BtnAdd", 56);
+    BtnDel = button(QStringLiteral("削除(&D)"), "BtnDel", 80);
+    BtnUp = button(QStringLiteral("上へ(&U)"), "BtnUp", 120);
+    BtnDown = button(QStringLiteral("下へ(&N)"), "BtnDown", 144);
+    BtnOk = button(QStringLiteral("OK"), "BtnOk", 184);
+    BtnCancel = button(QStringLiteral("キャンセル"), "BtnCancel", 208);
+
+    QWidget* const order[] = {EditName, EditFile, ListFile, BtnFile, BtnAdd,
+                              BtnDel,   BtnUp,    BtnDown,  BtnOk,   BtnCancel};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+    connect(BtnFile, &QPushButton::clicked, this, &TDlgFileSet::BtnFileClick);
+    connect(BtnAdd, &QPushButton::clicked, this, &TDlgFileSet::BtnAddClick);
+    connect(BtnDel, &QPushButton::clicked, this, &TDlgFileSet::BtnDelClick);
+    connect(BtnUp, &QPushButton::clicked, this, &TDlgFileSet::BtnUpClick);
+    connect(BtnDown, &QPushButton::clicked, this, &TDlgFileSet::BtnDownClick);
+    connect(BtnOk, &QPushButton::clicked, this, &TDlgFileSet::BtnOkClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &TDlgFileSet::reject);
+}
+
+void TDlgFileSet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    EditName->setFocus();
+    FormShow();
+}
+
+void TDlgFileSet::keyPressEvent(QKeyEvent* event) {
+    // Escape does not end the dialog: it has no cancel button.
+    if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TDlgFileSet::reject() {
+    done(ResultCancel);
+}
+
+void TDlgFileSet::FormShow() {
+    ListFile->clear();
+    loadFailed_ = false;
+    try {
+        for (const EditorEntry& entry : loadEditorEntries(platform_.files, listPath_))
+            addItem(entry.text, entry.ticked);
+    } catch (const std::exception& error) {
+        ListFile->clear();
+        loadFailed_ = true;
+        reportError(error.what());
+    }
+}
+
+void TDlgFileSet::addItem(const std::string& sjisText, bool ticked) {
+    auto* item = new QListWidgetItem(displayText(platform_.codec, sjisText));
+    item->setData(Qt::UserRole, toBytes(sjisText));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    ListFile->addItem(item);
+}
+
+std::vector<EditorEntry> TDlgFileSet::entries() const {
+    std::vector<EditorEntry> list;
+    list.reserve(std::size_t(ListFile->count()));
+    for (int i = 0; i < ListFile->count(); ++i) {
+        const QListWidgetItem* item = ListFile->item(i);
+        list.push_back({itemBytes(item), item->checkState() == Qt::Checked});
+    }
+    return list;
+}
+
+int TDlgFileSet::selectedRow() const {
+    const QList<QListWidgetItem*> selected = ListFile->selectedItems();
+    return selected.isEmpty() ? -1 : ListFile->row(selected.first());
+}
+
+std::optional<QString> TDlgFileSet::runOpenDialog(const QString& startFile) {
+    if (!OpenDialog1) {
+        OpenDialog1 = new QFileDialog(this);
+        OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+        OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    }
+    if (!startFile.isEmpty()) OpenDialog1->selectFile(startFile);
+    if (OpenDialog1->exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = OpenDialog1->selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return QDir::toNativeSeparators(files.first());
+}
+
+void TDlgFileSet::BtnFileClick() {
+    const std::optional<QString> chosen = pickFile(lastChosen_);
+    if (!chosen) return;
+    lastChosen_ = *chosen;
+    EditFile->setText(*chosen);
+}
+
+void TDlgFileSet::BtnAddClick() {
+    const QString path = EditFile->text();
+    if (isBlankAfterTrim(path)) return;
+    std::string sjisPath;
+    if (!toSjisExactly(platform_.codec, path, sjisPath)) {
+        showMessage(QMessageBox::Warning,
+                    QStringLiteral("ファイル名に Shift-JIS で表せない文字が含まれているため、"
+                                   "追加できません。"));
+        EditFile->setFocus();
+        return;
+    }
+    std::string sjisName;
+    if (!toSjis(platform_.codec, EditName->text(), sjisName)) {
+        showMessage(QMessageBox::Warning,
+                    QStringLiteral("名前に Shift-JIS で表せない文字が含まれているため、"
+                                   "追加できません。"));
+        EditName->setFocus();
+        return;
+    }
+    addItem(padOrCut(sjisName, NameFieldWidth) + sjisPath, true);
+    EditName->clear();
+    EditFile->clear();
+}
+
+void TDlgFileSet::BtnDelClick() {
+    const int row = selectedRow();
+    if (row < 0) return;
+    delete ListFile->takeItem(row);
+    ListFile->selectionModel()->clear();
+}
+
+void TDlgFileSet::moveSelected(int by) {
+    const int row = selectedRow();
+    const int target = row + by;
+    if (row < 0 || target < 0 || target >= ListFile->count()) return;
+    // The item carries its text, bytes and tick to the new position.
+    QListWidgetItem* item = ListFile->takeItem(row);
+    ListFile->insertItem(target, item);
+    ListFile->setCurrentRow(target, QItemSelectionModel::ClearAndSelect);
+}
+
+void TDlgFileSet::BtnUpClick() {
+    moveSelected(-1);
+}
+
+void TDlgFileSet::BtnDownClick() {
+    moveSelected(+1);
+}
+
+void TDlgFileSet::BtnOkClick() {
+    if (loadFailed_) {
+        // The list shown is empty because the file could not be read; writing it would throw
+        // away every entry the file holds.
+        showMessage(QMessageBox::Warning,
+                    QStringLiteral("ﾌｧｲﾙ %1 を読み込めなかったため、保存しません。"
+                                   "保存すると中の一覧が失われます。キャンセルで閉じてください。")
+                        .arg(fromUtf8(listPath_)));
+        return;
+    }
+    const std::vector<EditorEntry> list = entries();
+    try {
+        saveWatchList(platform_.files, listPath_, list);
+        const auto ticked = std::size_t(
+            std::count_if(list.begin(), list.end(), [](const EditorEntry& e) { return e.ticked; }));
+        if (ticked > MaxWatched)
+            showMessage(QMessageBox::Information,
+                        QStringLiteral("有効なファイルが %1 件あります。監視するのは先頭の %2 件"
+                                       "だけです。")
+                            .arg(ticked)
+                            .arg(MaxWatched));
+    } catch (const std::exception& error) {
+        reportError(error.what());
+    }
+    done(ResultOk);
+}
+
+void TDlgFileSet::reportError(const std::string& utf8Message) {
+    showMessage(QMessageBox::Critical, fromUtf8(reportText(utf8Message)));
+}
+
+}  // namespace morvane
