@@ -18,8 +18,7 @@ printf '売上,100\n' >"$work/reports/daily.csv"
 printf '[main]\nport=8080\n' >"$work/etc/app/app.conf"
 touch -d '2024-05-01 10:00:00' "$work/etc/app/app.conf"
 touch -d '2024-04-20 18:30:00' "$work/reports/daily.csv"
-touch -d 'today 08:00' "$work/logs/error.log" 2>/dev/null || touch "$work/logs/error.log"
-touch -d 'today 08:10' "$work/logs/access.log" 2>/dev/null || touch "$work/logs/access.log"
+touch -d "$(date +%F) 00:00:00" "$work/logs/error.log" "$work/logs/access.log"
 
 # One watch list line: "1", the Shift-JIS name filled to 20 bytes, the path.
 line() {
@@ -34,7 +33,7 @@ line() {
     line "設定ファイル" "$work/etc/app/app.conf"
     line "旧バックアップ" "$work/backup/old.tar"
 } >"$work/Filelst.txt"
-printf '[Window]\r\nTop=0\r\nLeft=0\r\nHeight=220\r\nWidth=560\r\n[List]\r\nInterval=1\r\n' \
+printf '[Window]\r\nTop=0\r\nLeft=0\r\nHeight=220\r\nWidth=560\r\n' \
     >"$work/Morvane.ini"
 
 exec 3< <(Xvfb -displayfd 1 -screen 0 800x400x24 -nolisten tcp 2>/dev/null & echo "pid $!")
@@ -49,12 +48,19 @@ for _ in $(seq 100); do
 done
 [ -n "${id:-}" ] || { echo "the window did not appear"; exit 1; }
 
-# Two changes, one check apart: the error log shows "changed at the previous check", the
-# access log "changed at this check".
-sleep 0.5
-touch -d '+10 seconds' "$work/logs/access.log" "$work/logs/error.log"
-sleep 1.2
+# Two refreshes through the menu (表示 → 最新の情報に更新): the error log changes before the first
+# and shows "changed at the previous check"; the access log changes before the second and
+# shows "changed at this check".
+refresh() {
+    xdotool windowfocus --sync "$id"
+    xdotool key alt+v
+    sleep 0.3
+    xdotool key r
+    sleep 0.5
+}
+touch -d '+10 seconds' "$work/logs/error.log"
+refresh
 touch -d '+20 seconds' "$work/logs/access.log"
-sleep 1.0
+refresh
 import -window "$id" docs/screenshot.png
 echo "wrote docs/screenshot.png"
