@@ -72,6 +72,7 @@ TForm1::TForm1(Platform& platform, std::string dir, QWidget* parent)
     : QMainWindow(parent), appDir(std::move(dir)), platform_(platform) {
     reportError = [this](const std::string& message) { showErrorBox(this, message); };
     runModal = [](QDialog& dialog) { return dialog.exec(); };
+    viewError = [this](const std::string& message) { showViewErrorBox(message); };
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Morvane"));
@@ -121,6 +122,8 @@ void TForm1::createControls() {
     setColour(MemoList, QPalette::Base, 0);
     setColour(MemoList, QPalette::Text, 0x00FF00);
     viewLayout->addWidget(MemoList);
+    // While open the view takes whatever height the table leaves, down to none at all.
+    PanelView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     PanelView->hide();
 
     // The status bar is built here rather than with QStatusBar, whose layout adds margins and

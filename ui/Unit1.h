@@ -43,6 +43,9 @@ public:
     // Runs a modal dialog (the editor, the version box) and returns its result; exec() unless
     // replaced.
     std::function<int(QDialog& dialog)> runModal;
+    // Shows one of the content view's two errors: the "ｴﾗｰ" box of showViewErrorBox(), run by
+    // runModal, unless replaced.
+    ErrorReporter viewError;
 
     // Run-time state.
     std::string appDir;
@@ -145,6 +148,15 @@ private:
     void showSortChecks();
     void setStayOnTop(bool on);
     void onCommitDataRequest(QSessionManager& manager);
+    // The content view's open and close steps.
+    void openView();
+    void closeView();
+    // Loads the file of the record in the row into MemoList. A missing file changes nothing;
+    // a failed load is shown by viewError. Returns false after a failed load.
+    bool loadViewText(int row);
+    // A modal box captioned "ｴﾗｰ" with the error icon, the message and one OK button, centred
+    // on the screen.
+    void showViewErrorBox(const std::string& utf8Message);
 
     Platform& platform_;
     QActionGroup* sortKeyGroup_;

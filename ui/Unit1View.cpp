@@ -1,9 +1,95 @@
+// The content view: the text of the selected row's file in a panel under the table.
+
+#include <QFrame>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+#include "CheckCycle.h"
+#include "ContentLoad.h"
+#include "QtText.h"
+#include "RecordList.h"
 #include "Unit1.h"
 
 namespace morvane {
 
-void TForm1::MenuFileViewClick() {}
+namespace {
 
-void TForm1::ListLogClick() {}
+// A message box that places itself in the middle of its screen rather than over its parent.
+class ScreenCentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);  // settles the box's size
+        if (const QScreen* s = screen())
+            move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+};
+
+}  // namespace
+
+void TForm1::showViewErrorBox(const std::string& utf8Message) {
+    ScreenCentredBox box(QMessageBox::Critical, QStringLiteral("ｴﾗｰ"), fromUtf8(utf8Message),
+                         QMessageBox::Ok, this);
+    runModal(box);
+}
+
+void TForm1::MenuFileViewClick() {
+    const int row = ListLog->selectedRow();
+    if (row < 0 || std::size_t(row) >= records.size()) {
+        viewError("表示するファイルを選択されていません。");
+        return;
+    }
+    if (MenuFileView->isChecked()) {
+        closeView();
+        return;
+    }
+    if (!loadViewText(row)) return;
+    openView();
+}
+
+void TForm1::ListLogClick() {
+    if (!MenuFileView->isChecked()) return;
+    const int row = ListLog->selectedRow();
+    if (row < 0 || std::size_t(row) >= records.size()) return;
+    if (!loadViewText(row)) closeView();
+}
+
+bool TForm1::loadViewText(int row) {
+    // The record's own watch list line names the file whole; its fields may be cut short.
+    const std::string path = recordPath(records[std::size_t(row)], watchList);
+    const ContentLoad load = loadContent(platform_, path);
+    switch (load.status) {
+        case ContentLoad::NoFile:
+            return true;
+        case ContentLoad::Failed:
+            viewError(contentErrorMessage(platform_, path));
+            return false;
+        case ContentLoad::Loaded:
+            break;
+    }
+    MemoList->setPlainText(fromUtf8(load.utf8));
+    MemoList->moveCursor(QTextCursor::Start);
+    return true;
+}
+
+void TForm1::openView() {
+    MenuFileView->setChecked(true);
+    // The table keeps its height; the view takes what the window gains, and every later
+    // change of the window's height.
+    Panel1->setFixedHeight(Panel1->height());
+    resize(width(), height() + viewHeight);
+    PanelView->show();
+}
+
+void TForm1::closeView() {
+    MenuFileView->setChecked(false);
+    resize(width(), height() - PanelView->height());
+    PanelView->hide();
+    Panel1->setMinimumHeight(0);
+    Panel1->setMaximumHeight(QWIDGETSIZE_MAX);
+}
 
 }  // namespace morvane

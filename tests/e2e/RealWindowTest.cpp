@@ -2,14 +2,19 @@
 // private X display and driven through its menus' access keys, as a user would.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "XSession.h"
 
@@ -89,4 +94,164 @@ TEST(RealWindow, MenusDriveRefreshSortAndExitAndTheSettingsAreWritten) {
     EXPECT_EQ(readFile(folder.dir() / "Filelst.txt"),
               entry("large", folder.dir() / "large.log") +
                   entry("small", folder.dir() / "small.log"));
+}
+
+namespace {
+
+// Ends the program when a failed assertion leaves the test before it exits by itself.
+struct ProgramGuard {
+    pid_t pid;
+    ~ProgramGuard() {
+        if (pid <= 0) return;
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+};
+
+// Polls until the condition holds or the limit passes; returns whether it held.
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(100ms);
+    }
+    return true;
+}
+
+// A window's pixels as ImageMagick's import grabs them, RGB, row by row.
+struct Grab {
+    int width = 0;
+    int height = 0;
+    std::string rgb;
+
+    bool is(int x, int y, unsigned char r, unsigned char g, unsigned char b) const {
+        const std::size_t at = (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
+        return static_cast<unsigned char>(rgb[at]) == r &&
+               static_cast<unsigned char>(rgb[at + 1]) == g &&
+               static_cast<unsigned char>(rgb[at + 2]) == b;
+    }
+    // Yellow (255,255,0), or yellow smoothed into a black background at a glyph's edge.
+    bool isYellowOnBlack(int x, int y) const {
+        const std::size_t at = (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
+        const auto r = static_cast<unsigned char>(rgb[at]);
+        return r >= 128 && static_cast<unsigned char>(rgb[at + 1]) == r && rgb[at + 2] == 0;
+    }
+};
+
+Grab grabWindow(const XSession& x, const std::string& window) {
+    Grab grab;
+    const std::string command =
+        "DISPLAY=" + x.display() + " import -window " + window + " -depth 8 ppm:- 2>/dev/null";
+    std::string ppm;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[65536];
+        std::size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) ppm.append(buf, n);
+        pclose(p);
+    }
+    // "P6", width, height and the largest value, each after blanks, then one blank.
+    std::size_t at = 0;
+    auto number = [&]() {
+        while (at < ppm.size() && std::isspace(static_cast<unsigned char>(ppm[at]))) ++at;
+        int value = 0;
+        while (at < ppm.size() && std::isdigit(static_cast<unsigned char>(ppm[at])))
+            value = value * 10 + (ppm[at++] - '0');
+        return value;
+    };
+    if (ppm.compare(0, 2, "P6") != 0) return grab;
+    at = 2;
+    const int width = number();
+    const int height = number();
+    const int maxValue = number();
+    ++at;
+    if (maxValue != 255 || ppm.size() < at + std::size_t(width) * std::size_t(height) * 3)
+        return grab;
+    grab.width = width;
+    grab.height = height;
+    grab.rgb = ppm.substr(at, std::size_t(width) * std::size_t(height) * 3);
+    return grab;
+}
+
+// Where the yellow text pixels are: a file modified today draws in yellow on black.
+struct YellowRows {
+    int listTop = -1;  // the first line of the record list's black
+    int first = -1;
+    int last = -1;
+    int pixels = 0;
+};
+
+YellowRows findYellowRows(const Grab& g) {
+    YellowRows found;
+    // The list starts below the menu bar and the 17-pixel header: the first line that is black
+    // all the way across its middle.
+    for (int y = 0; y < g.height && found.listTop < 0; ++y) {
+        bool black = g.width > 40;
+        for (int x = 20; black && x < g.width - 20; ++x) black = g.is(x, y, 0, 0, 0);
+        if (black) found.listTop = y;
+    }
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x)
+            if (g.isYellowOnBlack(x, y)) {
+                ++found.pixels;
+                if (found.first < 0) found.first = y;
+                found.last = y;
+            }
+    return found;
+}
+
+}  // namespace
+
+TEST(RealWindow, TheEditorOpenedFromTheMenuAddsAFileThatOkWritesAndTheTableShows) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    ProgramFolder folder;
+    const fs::path watched = folder.dir() / "watched.txt";
+    writeFile(watched, "today");
+
+    const pid_t pid = x.start({folder.program()}, folder.dir().string());
+    ProgramGuard guard{pid};
+    const std::string window = x.waitForWindow("Morvane", 30s);
+    ASSERT_FALSE(window.empty()) << "the main window did not appear";
+
+    x.keys(window, {"alt+e", "f"});  // 設定 → 監視ファイル設定
+    const std::string dialog = x.waitForWindow("監視ファイル設定", 30s);
+    ASSERT_FALSE(dialog.empty()) << "the editor did not appear";
+
+    // The name box has the focus; the file box is next in the tab order.
+    x.run("xdotool windowfocus --sync " + dialog);
+    x.run("xdotool type --delay 20 'memo'");
+    x.keys(dialog, {"Tab"});
+    x.run("xdotool type --delay 20 '" + watched.string() + "'");
+    // An access key clicks its button without taking the focus from the file box; OK is seven
+    // steps on: the list, 参照, 追加, 削除, 上へ, 下へ, OK.
+    x.keys(dialog, {"alt+a", "Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "space"});
+    const auto editorShown = [&] {
+        return !x.run("xdotool search --onlyvisible --name '^監視ファイル設定$'").empty();
+    };
+    ASSERT_TRUE(waitUntil([&] { return !editorShown(); }, 10s))
+        << "the editor did not close: OK was not the button pressed";
+
+    std::string name = "memo";
+    name.resize(20, ' ');
+    EXPECT_EQ(readFile(folder.dir() / "Filelst.txt"), "1" + name + watched.string() + "\r\n");
+
+    YellowRows rows;
+    Grab grab;
+    waitUntil(
+        [&] {
+            grab = grabWindow(x, window);
+            rows = findYellowRows(grab);
+            return rows.pixels >= 50;
+        },
+        10s);
+    ASSERT_GT(grab.width, 0) << "the window could not be grabbed";
+    ASSERT_GT(rows.listTop, 17) << "no record list below the header";
+    EXPECT_GE(rows.pixels, 50) << "no yellow text: the row of a file modified today is missing";
+    EXPECT_GE(rows.first, rows.listTop);
+    EXPECT_LT(rows.last, rows.listTop + 15) << "yellow below the first row";
+
+    x.keys(window, {"alt+f", "x"});  // ファイル → 終了
+    EXPECT_EQ(waitForExit(pid, 30s), 0);
+    guard.pid = -1;
 }

@@ -1,0 +1,175 @@
+// The content view: opening and closing it, the heights it takes and gives back, and what a
+// missing or unreadable file does to it.
+
+#include <QMessageBox>
+#include <QPlainTextEdit>
+
+#include "RecordList.h"
+#include "WindowFixture.h"
+
+namespace morvane::testing {
+namespace {
+
+class ContentView : public WindowTest {
+protected:
+    std::vector<std::string> viewErrors;
+
+    // Three watched files in this order: two with text, one missing. The view adds 90 pixels.
+    TForm1& openWatching() {
+        files.put(IniPath, "[Window]\r\nViewHeight=90\r\n");
+        files.put("/w/a.txt", "alpha\r\nsecond line");
+        files.put("/w/b.txt", "bravo");
+        files.put(ListPath,
+                  entry("a", "/w/a.txt") + entry("b", "/w/b.txt") + entry("gone", "/w/gone.txt"));
+        TForm1& f = open();
+        f.viewError = [this](const std::string& m) { viewErrors.push_back(m); };
+        return f;
+    }
+
+    static void select(TForm1& f, int row) {
+        f.ListLog->setCurrentIndex(f.ListLog->model()->index(row, 0));
+        settle();
+    }
+
+    static void command(TForm1& f) {
+        f.MenuFileView->trigger();
+        settle();
+    }
+
+    static std::string memo(const TForm1& f) { return f.MemoList->toPlainText().toStdString(); }
+    static bool isOpen(const TForm1& f) {
+        return f.MenuFileView->isChecked() && f.PanelView->isVisible();
+    }
+};
+
+TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothing) {
+    TForm1& f = open();
+    std::vector<QString> shown;
+    onModal = [&](QDialog& d) {
+        auto* box = qobject_cast<QMessageBox*>(&d);
+        EXPECT_NE(box, nullptr);
+        if (!box) return 0;
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("ｴﾗｰ"));
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        shown.push_back(box->text());
+        return int(QMessageBox::Ok);
+    };
+    command(f);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], QStringLiteral("表示するファイルを選択されていません。"));
+    EXPECT_FALSE(isOpen(f));
+
+    // Open, then a check refills the list and leaves no row selected: the view stays open.
+    TForm1& g = openWatching();
+    select(g, 0);
+    command(g);
+    ASSERT_TRUE(isOpen(g));
+    const int height = g.height();
+    g.MenuRepaint->trigger();
+    command(g);
+    EXPECT_EQ(viewErrors, std::vector<std::string>{"表示するファイルを選択されていません。"});
+    EXPECT_TRUE(isOpen(g));
+    EXPECT_EQ(g.height(), height);
+    EXPECT_EQ(memo(g), "alpha\nsecond line");
+}
+
+TEST_F(ContentView, ClosingGivesBackTheHeightBeforeOpeningAndTheTableKeepsItsHeight) {
+    TForm1& f = openWatching();
+    const int before = f.height();
+    const int table = f.Panel1->height();
+    select(f, 1);
+    EXPECT_FALSE(isOpen(f)) << "a selection alone does not open the view";
+    command(f);
+    ASSERT_TRUE(isOpen(f));
+    EXPECT_EQ(memo(f), "bravo");
+    EXPECT_EQ(f.height(), before + 90);
+    EXPECT_EQ(f.PanelView->height(), 90);
+    EXPECT_EQ(f.Panel1->height(), table);
+
+    for (int change : {+70, -40}) {
+        f.resize(f.width(), f.height() + change);
+        settle();
+        EXPECT_EQ(f.Panel1->height(), table) << change;
+    }
+    EXPECT_EQ(f.PanelView->height(), 120);
+
+    command(f);
+    EXPECT_FALSE(isOpen(f));
+    EXPECT_EQ(f.height(), before);
+    EXPECT_EQ(f.Panel1->height(), table);
+    EXPECT_EQ(memo(f), "bravo") << "the text stays while the view is closed";
+
+    command(f);
+    EXPECT_EQ(f.height(), before + 90) << "the view opens with ViewHeight, not its last height";
+    f.resize(f.width(), f.height() + 30);
+    settle();
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(iniHas("Height=" + std::to_string(before))) << ini();
+    EXPECT_TRUE(iniHas("ViewHeight=90")) << ini();
+}
+
+TEST_F(ContentView, AFailedLoadKeepsTheTextAndLeavesTheViewClosedOrClosesIt) {
+    struct Case {
+        const char* what;
+        bool fromSelection;  // else from the command
+    };
+    for (const Case c : {Case{"command", false}, Case{"row selection", true}}) {
+        SCOPED_TRACE(c.what);
+        viewErrors.clear();
+        TForm1& f = openWatching();
+        const int before = f.height();
+        select(f, 0);
+        command(f);
+        ASSERT_TRUE(isOpen(f));
+        files.files["/w/b.txt"].kind = FakeFile::Unreadable;
+        if (c.fromSelection) {
+            select(f, 1);
+        } else {
+            command(f);
+            ASSERT_FALSE(isOpen(f));
+            select(f, 1);
+            command(f);
+        }
+        EXPECT_EQ(viewErrors, std::vector<std::string>{"b.txt はファイルを開けません。"});
+        EXPECT_FALSE(isOpen(f));
+        EXPECT_EQ(f.height(), before);
+        EXPECT_EQ(memo(f), "alpha\nsecond line");
+    }
+}
+
+TEST_F(ContentView, AMissingFileOpensOrKeepsTheViewWithItsEarlierText) {
+    TForm1& f = openWatching();
+    select(f, 2);
+    command(f);
+    EXPECT_TRUE(isOpen(f));
+    EXPECT_EQ(memo(f), "") << "nothing was loaded yet";
+    select(f, 1);
+    EXPECT_EQ(memo(f), "bravo");
+    files.files.erase("/w/b.txt");
+    for (int row : {2, 1}) {
+        select(f, row);
+        EXPECT_TRUE(isOpen(f)) << row;
+        EXPECT_EQ(memo(f), "bravo") << row;
+    }
+    EXPECT_TRUE(viewErrors.empty());
+}
+
+TEST_F(ContentView, TheFileOfTheWholeWatchListPathIsShownNotThatOfTheCutFields) {
+    // Both the directory (over 40 bytes) and the file name (over 20) are longer than their fields.
+    const std::string dir = "/w/" + std::string(50, 'd');
+    const std::string path = dir + "/a-file-name-of-thirty-bytes.txt";
+    files.put(path, "the whole path");
+    files.put(dir.substr(0, 40) + "/a-file-name-of-thirt", "the cut path");
+    files.put(ListPath, entry("long", path));
+    TForm1& f = open();
+    f.viewError = [this](const std::string& m) { viewErrors.push_back(m); };
+    select(f, 0);
+    command(f);
+    ASSERT_TRUE(isOpen(f));
+    EXPECT_EQ(memo(f), "the whole path");
+    EXPECT_TRUE(viewErrors.empty());
+}
+
+}  // namespace
+}  // namespace morvane::testing
