@@ -111,6 +111,16 @@ void RecordListView::refill(const std::vector<std::string>& rowTexts) {
     refilling_ = false;
 }
 
+QItemSelectionModel::SelectionFlags RecordListView::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const {
+    // Once the user has chosen a row, only the program's refill takes the selection away:
+    // Ctrl with a click or the space bar selects the row rather than toggling it off.
+    const auto flags = QListView::selectionCommand(index, event);
+    if (index.isValid() && (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)))
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return flags;
+}
+
 int RecordListView::rowCount() const {
     return rows_->rowCount();
 }

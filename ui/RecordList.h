@@ -58,6 +58,10 @@ signals:
     // The user selected a row with the mouse or the keyboard.
     void rowSelectedByUser(int row);
 
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+
 private:
     QStringListModel* rows_;
     RowPainter rowPainter_;

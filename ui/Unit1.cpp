@@ -145,6 +145,9 @@ void TForm1::createControls() {
     clientLayout->addWidget(Panel1, 1);
     clientLayout->addWidget(PanelView, 1);
     clientLayout->addWidget(statusBar);
+    // The stored size applies as read, and the user may drag the window smaller than the
+    // status panels: what does not fit is cut off, as the panels' text already is.
+    client->setMinimumSize(1, 1);
     setCentralWidget(client);
 
     Timer1 = new QTimer(this);

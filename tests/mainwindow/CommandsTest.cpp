@@ -150,6 +150,18 @@ TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
     EXPECT_EQ(names(f), "today old gone ");
 }
 
+TEST_F(Commands, ARowChosenByTheUserStaysSelectedUnderCtrlClickAndCtrlSpace) {
+    watchThreeFiles();
+    TForm1& f = open();
+    const QPoint row1 = f.ListLog->visualRect(f.ListLog->model()->index(1, 0)).center();
+    QTest::mouseClick(f.ListLog->viewport(), Qt::LeftButton, {}, row1);
+    ASSERT_EQ(f.ListLog->selectedRow(), 1);
+    QTest::mouseClick(f.ListLog->viewport(), Qt::LeftButton, Qt::ControlModifier, row1);
+    EXPECT_EQ(f.ListLog->selectedRow(), 1);
+    QTest::keyClick(f.ListLog, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(f.ListLog->selectedRow(), 1);
+}
+
 TEST_F(Commands, StayOnTopTogglesAndKeepsPlaceSizeAndRows) {
     watchThreeFiles();
     TForm1& f = open();

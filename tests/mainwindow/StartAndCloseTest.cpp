@@ -89,6 +89,12 @@ TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
     EXPECT_EQ(f.size(), QSize(600, 310));
 }
 
+TEST_F(StartUp, ASizeSmallerThanTheStatusPanelsAppliesAsStored) {
+    files.put(IniPath, "[Window]\r\nHeight=90\r\nWidth=150\r\n");
+    TForm1& f = open();
+    EXPECT_EQ(f.size(), QSize(150, 90));
+}
+
 TEST_F(StartUp, ValuesNoItemShowsKeepTheDesignChecksAndAreWrittenAsThose) {
     files.put(IniPath,
               "[Window]\r\nStyle=2\r\n[List]\r\nInterval=5\r\nSortKey=9\r\nSortType=2\r\n");
