@@ -1,0 +1,93 @@
+// The window's refresh checks over time: 600 checks of 100 real files, as ten minutes at a
+// one-second interval would run them, each followed by the list's repaint.
+
+#include <benchmark/benchmark.h>
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QTimer>
+#include <chrono>
+#include <ctime>
+
+#include "PaintWatch.h"
+#include "SystemPlatform.h"
+#include "Unit1.h"
+#include "WatchedFolder.h"
+
+namespace morvane::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double processCpuSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+constexpr int Checks = 600;
+constexpr int WarmUp = 100;
+
+// One iteration is one check. Every fifth check, three files have changed since the one before,
+// so the rows go through their states; the changes are made outside the measured part. The
+// timer is stopped: the checks are driven here, one after another.
+void RefreshChecksOverTime(benchmark::State& state) {
+    SystemPlatform system;
+    Platform platform = system.platform();
+    WatchedFolder folder(system.codec(), 100);
+    TForm1 form(platform, folder.appDir());
+    std::string error;
+    form.reportError = [&](const std::string& message) { error = message; };
+    auto* list = form.findChild<QAbstractScrollArea*>(QStringLiteral("ListLog"));
+    if (!list) {
+        state.SkipWithError("no list named ListLog");
+        return;
+    }
+    PaintWatch watch(list->viewport());
+    form.show();
+    const Clock::time_point end = Clock::now() + 10s;
+    while (watch.paints == 0 && Clock::now() < end) QApplication::processEvents();
+    form.Timer1->stop();
+    watch.paints = 0;
+
+    const std::int64_t before = residentKiB();
+    std::int64_t warm = before;
+    double cpuCheck = 0, cpuPaint = 0;
+    int check = 0;
+    for (auto _ : state) {
+        if (check % 5 == 0)
+            for (int k = 0; k < 3; ++k) folder.change(check / 5 * 3 + k);
+        const Clock::time_point wall0 = Clock::now();
+        const double cpu0 = processCpuSeconds();
+        form.Timer1Timer();
+        const double cpu1 = processCpuSeconds();
+        QApplication::processEvents();
+        cpuCheck += cpu1 - cpu0;
+        cpuPaint += processCpuSeconds() - cpu1;
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - wall0).count());
+        if (++check == WarmUp) warm = residentKiB();
+    }
+    const std::int64_t after = residentKiB();
+    if (!error.empty() || form.records.size() != 100) {
+        state.SkipWithError(error.empty() ? "the window did not hold 100 records" : error.c_str());
+        return;
+    }
+    // The check itself (the records and the status texts), and the repaint it leads to.
+    state.counters["cpu_us_per_check"] = (cpuCheck + cpuPaint) / check * 1e6;
+    state.counters["cpu_us_check_part"] = cpuCheck / check * 1e6;
+    state.counters["cpu_us_paint_part"] = cpuPaint / check * 1e6;
+    state.counters["cpu_ms_total"] = (cpuCheck + cpuPaint) * 1e3;
+    state.counters["paints_per_check"] = static_cast<double>(watch.paints) / check;
+    state.counters["rss_before_KiB"] = static_cast<double>(before);
+    state.counters["rss_after100_KiB"] = static_cast<double>(warm);
+    state.counters["rss_after600_KiB"] = static_cast<double>(after);
+    state.counters["growth_after_warmup_KiB"] = static_cast<double>(after - warm);
+}
+BENCHMARK(RefreshChecksOverTime)
+    ->Iterations(Checks)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace morvane::bench

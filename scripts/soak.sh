@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Runs the real program for a while with a one-second interval over 100 watched files, a few
+# of which change every few seconds, and reports its resident memory over time and the CPU
+# time it used.
+#   scripts/soak.sh [minutes, default 10] [build folder, default build]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+minutes=${1:-10}
+dir=${2:-build}
+[ -x "$dir/app/morvane" ] || scripts/build.sh "$dir"
+command -v Xvfb >/dev/null || { echo "needs Xvfb (apt-get install xvfb)"; exit 1; }
+
+files=100
+touchEvery=5   # seconds between two rounds of changes
+touchCount=3   # files changed in each round
+sampleEvery=30 # seconds between two memory samples
+
+work=$(mktemp -d /tmp/morvane-soak-XXXXXX)
+cleanup() { kill "${prog:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+cp "$dir/app/morvane" "$work/"
+mkdir -p "$work/data/文書" "$work/data/src"
+
+# One watch list line: "1", the Shift-JIS name filled to 20 bytes, the path.
+line() {
+    local name
+    name=$(printf '%s' "$1" | iconv -f UTF-8 -t CP932)
+    LC_ALL=C printf '1%-20s%s\r\n' "$name" "$2"
+}
+paths=()
+for i in $(seq 0 $((files - 1))); do
+    if ((i % 2)); then p="$work/data/src/file$i.txt"; else p="$work/data/文書/メモ$i.txt"; fi
+    head -c $((i * 37)) /dev/zero | tr '\0' x >"$p"
+    paths+=("$p")
+done
+{
+    for i in "${!paths[@]}"; do
+        if ((i % 2)); then line "report$i" "${paths[$i]}"; else line "設定ファイル$i" "${paths[$i]}"; fi
+    done
+} >"$work/Filelst.txt"
+printf '[Window]\r\nTop=0\r\nLeft=0\r\nHeight=400\r\nWidth=560\r\n[List]\r\nInterval=1\r\n' \
+    >"$work/Morvane.ini"
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+read -r _ xvfb <&3
+read -r display <&3
+export DISPLAY=":$display"
+
+(cd "$work" && QT_QPA_PLATFORM=xcb exec ./morvane) &
+prog=$!
+for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name '^Morvane$' 2>/dev/null | head -n 1) && [ -n "$id" ] && break
+    sleep 0.1
+done
+[ -n "${id:-}" ] || { echo "the window did not appear"; exit 1; }
+
+[ "$(cat "/proc/$prog/comm")" = morvane ] || { echo "process $prog is not the program"; exit 1; }
+ticks=$(getconf CLK_TCK)
+rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$prog/status"; }
+# utime + stime in clock ticks; the fields are counted after the command name's ")".
+cpuTicks() { sed 's/.*) //' "/proc/$prog/stat" | awk '{ print $12 + $13 }'; }
+
+startTicks=$(cpuTicks)
+startRss=$(rss)
+echo "pid $prog, display $DISPLAY, $files files, interval 1 s, $minutes min"
+echo "start-up: CPU $(awk -v t="$startTicks" -v h="$ticks" 'BEGIN { printf "%.2f", t / h }') s, VmRSS $startRss kB"
+printf '%8s %10s\n' "elapsed" "VmRSS(kB)"
+printf '%7ds %10s\n' 0 "$startRss"
+
+duration=$((minutes * 60))
+begin=$(date +%s.%N)
+round=0
+for ((s = 1; s <= duration; s++)); do
+    # Sleep to the next whole second of the run, so the loop's own time does not drift.
+    now=$(date +%s.%N)
+    sleep "$(awk -v b="$begin" -v n="$now" -v s="$s" 'BEGIN { d = b + s - n; print (d > 0 ? d : 0) }')"
+    kill -0 "$prog" 2>/dev/null || { echo "the program ended at ${s}s"; exit 1; }
+    if ((s % touchEvery == 0)); then
+        for ((k = 0; k < touchCount; k++)); do
+            p=${paths[$(((round * touchCount + k) % files))]}
+            printf 'x' >>"$p"
+        done
+        round=$((round + 1))
+    fi
+    ((s % sampleEvery == 0)) && printf '%7ds %10s\n' "$s" "$(rss)"
+done
+end=$(date +%s.%N)
+endTicks=$(cpuTicks)
+
+awk -v t0="$startTicks" -v t1="$endTicks" -v h="$ticks" -v b="$begin" -v e="$end" \
+    -v r0="$startRss" -v r1="$(rss)" -v hwm="$(awk '/^VmHWM:/ { print $2 }' "/proc/$prog/status")" '
+BEGIN {
+    cpu = (t1 - t0) / h; wall = e - b
+    printf "after start-up: CPU %.2f s over %.0f s wall = %.3f%% of one core (%.2f ms a check)\n",
+        cpu, wall, 100 * cpu / wall, 1000 * cpu / wall
+    printf "whole process: CPU %.2f s\n", t1 / h
+    printf "VmRSS %d kB -> %d kB (%+d kB), peak VmHWM %d kB\n", r0, r1, r1 - r0, hwm
+}'
