@@ -8,16 +8,21 @@
 #include <set>
 #include <string>
 
+#include "RealPlatform.h"
 #include "RecordDrawing.h"
 #include "ShiftJis.h"
-#include "SystemPlatform.h"
+#include "StatusRecord.h"
 
 namespace morvane {
 namespace {
 
 constexpr QRgb Untouched = 0xFF123456;  // what the image holds where nothing was painted
+constexpr QRgb ListBack = 0xFF202020;   // not black, so black text and the background differ
+constexpr QRgb Cyan = 0xFF00FFFF;       // the colour of a normal row
+constexpr QRgb Dark = 0xFF7F7F7F, Light = 0xFFBFBFBF, White = 0xFFFFFFFF, Clear = 0;
+constexpr QRgb ButtonFace = 0xFFF0F0F0;
 constexpr std::array<int, 5> Widths = {120, 80, 60, 112, 144};  // ends at x 516
-constexpr int ImageWidth = 560;
+constexpr int ImageWidth = 1000;
 
 struct Fields {
     char state = '0';
@@ -33,31 +38,35 @@ std::string recordOf(const Fields& f) {
            f.size + f.stamp + f.dir;
 }
 
-StateColours testColours() {
-    StateColours c;
-    c.listBack = 0x202020;  // not black, so black text and the background differ
-    return c;
-}
-
 // Unantialiased text, so that every text pixel is exactly the text colour.
 QFont crisp(QFont font) {
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 
-const TextCodec& codec() {
-    static const SystemPlatform system;
-    return system.codec();
-}
-
 QImage paintRow(const std::string& record, bool selected = false,
                 const std::array<int, 5>& widths = Widths, QRect rowRect = {0, 0, ImageWidth, 15},
                 QSize imageSize = {ImageWidth, 15}) {
+    StateColours colours;
+    colours.listBack = 0x202020;
     QImage image(imageSize, QImage::Format_RGB32);
     image.fill(Untouched);
     QPainter painter(&image);
-    drawRecordRow(painter, rowRect, record, selected, widths, testColours(), codec(),
-                  crisp(listFont()));
+    drawRecordRow(painter, rowRect, record, selected, widths, colours,
+                  testing::realPlatform().codec(), crisp(listFont()));
+    return image;
+}
+
+QImage paintHeader(SortState sort, const std::array<int, 5>& widths = Widths) {
+    QImage image(ImageWidth, HeaderHeight, QImage::Format_RGB32);
+    image.fill(Untouched);
+    QPainter painter(&image);
+    int left = 0;
+    for (int k = 0; k < 5; ++k) {
+        drawHeaderSection(painter, QRect(left, 0, widths[k], HeaderHeight), k, sort,
+                          crisp(headerFont()), Qt::black, QColor::fromRgb(ButtonFace));
+        left += widths[k];
+    }
     return image;
 }
 
@@ -79,33 +88,21 @@ bool hasInk(const QImage& image, const QRect& area, QRgb background) {
     return coloursIn(image, area) != std::set<QRgb>{background};
 }
 
-QRgb rgb(std::int32_t bgr) {
-    return colourFromBgr(bgr).rgb();
+// A cell of size in fill with text whose cell's top-left is at topLeft, as a reference.
+QImage textCell(QSize size, QRgb fill, QRgb pen, const QFont& font, QPoint topLeft,
+                const QString& text) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(fill);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(QColor::fromRgb(pen));
+    painter.drawText(topLeft + QPoint(0, painter.fontMetrics().ascent()), text);
+    return image;
 }
 
-TEST(StateColour, EachCodeDrawsInTheColourOfItsStateAndUnknownCodesInNormal) {
-    const StateColours c;
-    const struct {
-        char code;
-        std::int32_t expected;
-    } table[] = {
-        {'0', c.normal},   {'1', c.newUp},  {'2', c.newUp2}, {'3', c.todayUp},
-        {'9', c.notFound}, {'4', c.normal}, {' ', c.normal}, {'\0', c.normal},
-    };
-    for (const auto& row : table)
-        EXPECT_EQ(stateColour(c, row.code), colourFromBgr(row.expected)) << "code " << row.code;
-}
-
-TEST(StateColour, BgrValuesReadRedFromTheLowByteAndIgnoreTheTopByte) {
-    const struct {
-        std::int32_t bgr;
-        QColor expected;
-    } table[] = {
-        {0x0000FF, QColor(255, 0, 0)},        {0x00FFFF, QColor(255, 255, 0)},
-        {0xFFFF00, QColor(0, 255, 255)},      {0x808080, QColor(128, 128, 128)},
-        {0x123456, QColor(0x56, 0x34, 0x12)}, {std::int32_t(0xFF0000FF), QColor(255, 0, 0)},
-    };
-    for (const auto& row : table) EXPECT_EQ(colourFromBgr(row.bgr), row.expected) << row.bgr;
+TEST(ColourFromBgr, ReadsRedFromTheLowByteAndIgnoresTheTopByte) {
+    EXPECT_EQ(colourFromBgr(0x123456), QColor(0x56, 0x34, 0x12));
+    EXPECT_EQ(colourFromBgr(std::int32_t(0xFF0000FF)), QColor(255, 0, 0));
 }
 
 TEST(FormatSize, WritesDigitsInGroupsOfThreeAndNothingForWhatIsNoNumber) {
@@ -118,7 +115,6 @@ TEST(FormatSize, WritesDigitsInGroupsOfThreeAndNothingForWhatIsNoNumber) {
         {"0000000999", "999"},
         {"0000001000", "1" + sep + "000"},
         {"0001234567", "1" + sep + "234" + sep + "567"},
-        {"2147483647", "2" + sep + "147" + sep + "483" + sep + "647"},
         {"9999999999", "9" + sep + "999" + sep + "999" + sep + "999"},
         {"  00000042", "42"},
         {"-000000012", "-12"},
@@ -132,27 +128,19 @@ TEST(FormatSize, WritesDigitsInGroupsOfThreeAndNothingForWhatIsNoNumber) {
         EXPECT_EQ(formatSize(row.sizeText), row.expected) << "\"" << row.sizeText << "\"";
 }
 
-TEST(RowDrawing, UnselectedRowDrawsInItsStateColourOnTheListBackground) {
-    const StateColours c = testColours();
-    for (const char state : {'0', '1', '2', '3', '9', 'x'}) {
+TEST(RowDrawing, EachStateDrawsInItsColourOrFillsASelectedRowEdgeToEdgeUnderBlackText) {
+    const std::pair<char, QRgb> table[] = {
+        {'0', Cyan},       {'1', 0xFFFF0000}, {'2', 0xFFFF00FF}, {'3', 0xFFFFFF00},
+        {'9', 0xFF808080}, {'4', Cyan},       {' ', Cyan},       {'\0', Cyan},
+    };
+    for (const auto& [state, colour] : table) {
         Fields f;
         f.state = state;
-        const QImage image = paintRow(recordOf(f));
-        const std::set<QRgb> expected = {rgb(c.listBack), stateColour(c, state).rgb()};
-        EXPECT_EQ(coloursIn(image, image.rect()), expected) << "state " << state;
-    }
-}
-
-TEST(RowDrawing, SelectedRowIsFilledEdgeToEdgeWithItsStateColourAndBlackText) {
-    Fields f;
-    f.state = '1';
-    const QImage image = paintRow(recordOf(f), true);
-    const QRgb newUp = rgb(testColours().newUp);
-    EXPECT_EQ(coloursIn(image, image.rect()), (std::set<QRgb>{newUp, qRgb(0, 0, 0)}));
-    // Above the text's top, the whole width is the fill.
-    for (int x = 0; x < ImageWidth; ++x) {
-        ASSERT_EQ(image.pixel(x, 0), newUp) << x;
-        ASSERT_EQ(image.pixel(x, 1), newUp) << x;
+        const QImage plain = paintRow(recordOf(f));
+        EXPECT_EQ(coloursIn(plain, plain.rect()), (std::set<QRgb>{ListBack, colour})) << +state;
+        const QImage selected = paintRow(recordOf(f), true);
+        EXPECT_EQ(coloursIn(selected, selected.rect()), (std::set<QRgb>{colour, 0xFF000000}));
+        EXPECT_EQ(coloursIn(selected, QRect(0, 0, ImageWidth, 2)), std::set<QRgb>{colour});
     }
 }
 
@@ -161,7 +149,7 @@ TEST(RowDrawing, NotFoundRowShowsNothingInTheSizeAndTimeColumns) {
     f.state = '9';  // with a size and a time left in the record, to show they are not drawn
     for (const bool selected : {false, true}) {
         const QImage image = paintRow(recordOf(f), selected);
-        const QRgb fill = selected ? rgb(testColours().notFound) : rgb(testColours().listBack);
+        const QRgb fill = selected ? 0xFF808080 : ListBack;
         const QRect sizeAndTime = sectionArea(Widths, 2).united(sectionArea(Widths, 3));
         EXPECT_EQ(coloursIn(image, sizeAndTime), std::set<QRgb>{fill}) << selected;
         for (const int shown : {0, 1, 4})
@@ -175,41 +163,42 @@ TEST(RowDrawing, SizeWiderThanItsSectionLosesItsLeadingDigits) {
     f.file = "";
     f.size = "9999999999";
     const QImage image = paintRow(recordOf(f), false, widths);
-    const QRgb back = rgb(testColours().listBack);
-    EXPECT_EQ(coloursIn(image, sectionArea(widths, 1)), std::set<QRgb>{back});
-    EXPECT_TRUE(hasInk(image, sectionArea(widths, 2), back));
+    EXPECT_EQ(coloursIn(image, sectionArea(widths, 1)), std::set<QRgb>{ListBack});
+    EXPECT_TRUE(hasInk(image, sectionArea(widths, 2), ListBack));
 }
 
-TEST(RowDrawing, ZeroWidthSectionShowsNothingOfItsColumn) {
-    for (int column = 1; column <= 4; ++column) {
-        std::array<int, 5> widths = Widths;
-        widths[column] = 0;
-        Fields shown;
-        shown.name = "";
-        Fields blank = shown;
-        switch (column) {
-            case 1:
-                blank.file = "";
-                break;
-            case 2:
-                blank.size = "          ";
-                break;
-            case 3:
-                blank.stamp = std::string(19, ' ');
-                break;
-            default:
-                blank.dir = "";
-                break;
-        }
-        EXPECT_EQ(paintRow(recordOf(shown), false, widths),
-                  paintRow(recordOf(blank), false, widths))
-            << "column " << column;
-    }
+TEST(RowDrawing, AZeroWidthSectionShowsNothingOfItsColumnAndTheDirectoryOnlyItsFirst40Bytes) {
+    Fields f;
+    f.name = "";  // so that nothing runs over from the name
+    f.dir = "/aaaaaaaaa/bbbbbbbbb/ccccccccc/ddddddddd/eeeeeeeee/";
+    const std::string shown = recordOf(f);
+    const auto blank = [&](RecordField field) {
+        std::string record = shown;
+        return record.replace(FieldStart[field] - 1, FieldWidth[field], FieldWidth[field], ' ');
+    };
+    const struct {
+        const char* what;
+        std::array<int, 5> widths;
+        std::string drawnAlike;
+    } cases[] = {
+        {"no file name column", {120, 0, 60, 112, 600}, blank(FileNameField)},
+        {"no size column", {120, 80, 0, 112, 600}, blank(SizeText)},
+        {"no time column", {120, 80, 60, 0, 600}, blank(StampText)},
+        {"no directory column", {120, 80, 60, 112, 0}, shown.substr(0, FieldStart[DirPath] - 1)},
+        {"a directory past 40 bytes",
+         {120, 80, 60, 112, 600},
+         shown.substr(0, FieldStart[DirPath] - 1 + 40)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(paintRow(shown, false, c.widths), paintRow(c.drawnAlike, false, c.widths))
+            << c.what;
+    EXPECT_EQ(paintRow(shown, false, {120, -30, 60, 112, 600}),
+              paintRow(shown, false, {120, 0, 60, 112, 600}))
+        << "a negative width counts as none";
 }
 
 TEST(RowDrawing, LongNameOfANotFoundRowShowsOverTheEmptySizeAndTimeColumnsOnly) {
     const std::array<int, 5> widths = {20, 20, 40, 60, 144};
-    const QRgb back = rgb(testColours().listBack);
     Fields f;
     f.name = std::string(20, 'W');
     f.size = std::string(10, ' ');
@@ -220,39 +209,14 @@ TEST(RowDrawing, LongNameOfANotFoundRowShowsOverTheEmptySizeAndTimeColumnsOnly) 
 
     f.state = noName.state = '9';
     const QImage notFound = paintRow(recordOf(f), false, widths);
-    EXPECT_TRUE(hasInk(notFound, sectionArea(widths, 2), back));
-    EXPECT_TRUE(hasInk(notFound, sectionArea(widths, 3), back));
-    EXPECT_EQ(coloursIn(notFound, sectionArea(widths, 4)), std::set<QRgb>{back});
+    EXPECT_TRUE(hasInk(notFound, sectionArea(widths, 2), ListBack));
+    EXPECT_TRUE(hasInk(notFound, sectionArea(widths, 3), ListBack));
+    EXPECT_EQ(coloursIn(notFound, sectionArea(widths, 4)), std::set<QRgb>{ListBack});
 
     f.state = noName.state = '0';
     const QRect covered(widths[0], 0, ImageWidth - widths[0], 15);
     EXPECT_EQ(paintRow(recordOf(f), false, widths).copy(covered),
               paintRow(recordOf(noName), false, widths).copy(covered));
-}
-
-TEST(RowDrawing, DirectoryShowsOnlyItsFirst40Bytes) {
-    const std::array<int, 5> widths = {120, 80, 60, 112, 600};
-    const std::string forty = "/aaaaaaaaa/bbbbbbbbb/ccccccccc/ddddddddd/";  // 41 bytes
-    Fields longer;
-    longer.dir = forty + "eeeeeeeee/";
-    Fields cut;
-    cut.dir = forty.substr(0, 40);
-    const QSize size(1100, 15);
-    const QRect row(0, 0, 1100, 15);
-    EXPECT_EQ(paintRow(recordOf(longer), false, widths, row, size),
-              paintRow(recordOf(cut), false, widths, row, size));
-}
-
-// A cell of `size` in `fill` with `text` whose cell's top-left is at topLeft, as a reference.
-QImage textCell(QSize size, QRgb fill, QRgb pen, const QFont& font, QPoint topLeft,
-                const QString& text) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(fill);
-    QPainter painter(&image);
-    painter.setFont(font);
-    painter.setPen(QColor::fromRgb(pen));
-    painter.drawText(topLeft + QPoint(0, painter.fontMetrics().ascent()), text);
-    return image;
 }
 
 TEST(RowDrawing, TextSitsFourPixelsInAndTwoBelowTheTopOfAnOffsetRow) {
@@ -266,64 +230,33 @@ TEST(RowDrawing, TextSitsFourPixelsInAndTwoBelowTheTopOfAnOffsetRow) {
     EXPECT_EQ(coloursIn(image, QRect(0, 30, ImageWidth, 10)), std::set<QRgb>{Untouched});
     EXPECT_EQ(coloursIn(image, QRect(0, 15, 10, 15)), std::set<QRgb>{Untouched});
 
-    const QRgb back = rgb(testColours().listBack);
-    const QRgb pen = rgb(testColours().normal);
     const QFont font = crisp(listFont());
     const QRect file = sectionArea(Widths, 1).translated(row.topLeft());
     EXPECT_EQ(image.copy(file),
-              textCell(file.size(), back, pen, font, {4, 2}, QStringLiteral("|H名")));
+              textCell(file.size(), ListBack, Cyan, font, {4, 2}, QStringLiteral("|H名")));
 
     const QRect size = sectionArea(Widths, 2).translated(row.topLeft());
     const QString sizeText = formatSize(f.size);
     const int sizeX = size.width() - QFontMetrics(font).horizontalAdvance(sizeText) - 4;
-    EXPECT_EQ(image.copy(size), textCell(size.size(), back, pen, font, {sizeX, 2}, sizeText));
+    EXPECT_EQ(image.copy(size), textCell(size.size(), ListBack, Cyan, font, {sizeX, 2}, sizeText));
 }
 
-TEST(SortGlyph, PixelsFollowTheGlyphTable) {
-    constexpr QRgb D = 0xFF7F7F7F, L = 0xFFBFBFBF, W = 0xFFFFFFFF;
-    struct Span {
-        int y, from, to;
+TEST(SortGlyph, ZeroIsTheUpwardTriangleAndAnyOtherIndexTheDownwardOne) {
+    const struct {
+        int index, x, y;
         QRgb colour;
+    } pixels[] = {
+        {0, 7, 4, Dark},    {0, 8, 4, White},  {0, 7, 7, Light},  {0, 4, 10, White},
+        {0, 11, 10, White}, {0, 3, 10, Clear}, {1, 4, 4, Dark},   {1, 11, 4, White},
+        {1, 7, 7, Light},   {1, 7, 10, Dark},  {1, 8, 10, White}, {1, 7, 11, Clear},
+        {5, 7, 10, Dark},   {5, 8, 10, White},
     };
-    // Row by row as the glyph table gives them.
-    const std::vector<Span> up = {
-        {4, 7, 7, D}, {4, 8, 8, W},   {5, 6, 6, D}, {5, 7, 8, L},  {5, 9, 9, W},   {6, 6, 6, D},
-        {6, 7, 8, L}, {6, 9, 9, W},   {7, 5, 5, D}, {7, 6, 9, L},  {7, 10, 10, W}, {8, 5, 5, D},
-        {8, 6, 9, L}, {8, 10, 10, W}, {9, 4, 4, D}, {9, 5, 10, L}, {9, 11, 11, W}, {10, 4, 11, W},
-    };
-    const std::vector<Span> down = {
-        {4, 4, 10, D},  {4, 11, 11, W}, {5, 4, 4, D},   {5, 5, 10, L}, {5, 11, 11, W},
-        {6, 5, 5, D},   {6, 6, 9, L},   {6, 10, 10, W}, {7, 5, 5, D},  {7, 6, 9, L},
-        {7, 10, 10, W}, {8, 6, 6, D},   {8, 7, 8, L},   {8, 9, 9, W},  {9, 6, 6, D},
-        {9, 7, 8, L},   {9, 9, 9, W},   {10, 7, 7, D},  {10, 8, 8, W},
-    };
-    for (const int index : {0, 1}) {
-        QImage expected(16, 16, QImage::Format_ARGB32);
-        expected.fill(Qt::transparent);
-        for (const Span& s : index == 0 ? up : down)
-            for (int x = s.from; x <= s.to; ++x) expected.setPixel(x, s.y, s.colour);
-        const QImage glyph = sortGlyph(index).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (const auto& p : pixels) {
+        const QImage glyph = sortGlyph(p.index).toImage().convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(glyph.size(), QSize(16, 16));
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x)
-                EXPECT_EQ(glyph.pixel(x, y), expected.pixel(x, y))
-                    << "image " << index << " x " << x << " y " << y;
+        EXPECT_EQ(glyph.pixel(p.x, p.y), p.colour)
+            << "image " << p.index << " x " << p.x << " y " << p.y;
     }
-}
-
-constexpr QRgb ButtonFace = 0xFFF0F0F0;
-
-QImage paintHeader(SortState sort, const std::array<int, 5>& widths = Widths) {
-    QImage image(ImageWidth, HeaderHeight, QImage::Format_RGB32);
-    image.fill(Untouched);
-    QPainter painter(&image);
-    int left = 0;
-    for (int k = 0; k < 5; ++k) {
-        drawHeaderSection(painter, QRect(left, 0, widths[k], HeaderHeight), k, sort,
-                          crisp(headerFont()), Qt::black, QColor::fromRgb(ButtonFace));
-        left += widths[k];
-    }
-    return image;
 }
 
 TEST(HeaderDrawing, ArrowShowsOnlyOnTheSortColumn) {
@@ -332,38 +265,34 @@ TEST(HeaderDrawing, ArrowShowsOnlyOnTheSortColumn) {
             const QImage image = paintHeader({key, type});
             for (int k = 0; k < 5; ++k) {
                 const bool hasArrow =
-                    coloursIn(image, sectionArea(Widths, k, HeaderHeight)).count(0xFF7F7F7F) > 0;
+                    coloursIn(image, sectionArea(Widths, k, HeaderHeight)).count(Dark) > 0;
                 EXPECT_EQ(hasArrow, key == k + 1) << "key " << key << " section " << k;
             }
         }
     }
 }
 
-TEST(HeaderDrawing, ArrowCellSitsTenPixelsAfterTheCaptionAndOnePixelDown) {
-    const int captionWidth = QFontMetrics(crisp(headerFont())).horizontalAdvance(headerCaption(2));
-    const int cellX = Widths[0] + Widths[1] + captionWidth + 10;
+TEST(HeaderDrawing, CaptionSitsFourPixelsInAndTwoDownAndItsArrowTenPixelsAfterAndOneDown) {
+    const QFont font = crisp(headerFont());
+    const int arrowX =
+        Widths[0] + Widths[1] + QFontMetrics(font).horizontalAdvance(headerCaption(2)) + 10;
     for (const int type : {0, 1}) {
         const QImage image = paintHeader({3, type});
-        QImage expected(16, 16, QImage::Format_RGB32);
-        expected.fill(ButtonFace);
-        QPainter(&expected).drawPixmap(0, 0, sortGlyph(type));
-        EXPECT_EQ(image.copy(cellX, 1, 16, 16), expected) << "type " << type;
+        const QRect section = sectionArea(Widths, 1, HeaderHeight);
+        EXPECT_EQ(image.copy(section),
+                  textCell(section.size(), ButtonFace, 0xFF000000, font, {4, 2}, headerCaption(1)));
+        QImage arrow(16, 16, QImage::Format_RGB32);
+        arrow.fill(ButtonFace);
+        QPainter(&arrow).drawPixmap(0, 0, sortGlyph(type));
+        EXPECT_EQ(image.copy(arrowX, 1, 16, 16), arrow) << "type " << type;
     }
 }
 
-TEST(HeaderDrawing, CaptionSitsFourPixelsInAndTwoDownOverTheButtonFace) {
-    const QImage image = paintHeader({0, 0});
-    const QRect section = sectionArea(Widths, 1, HeaderHeight);
-    EXPECT_EQ(image.copy(section), textCell(section.size(), ButtonFace, 0xFF000000,
-                                            crisp(headerFont()), {4, 2}, headerCaption(1)));
-}
-
 TEST(HeaderDrawing, CaptionAndArrowStayInsideANarrowSection) {
-    const std::array<int, 5> widths = {8, 8, 8, 8, 8};
-    const QImage image = paintHeader({1, 0}, widths);
+    const QImage image = paintHeader({1, 0}, {8, 8, 8, 8, 8});
     EXPECT_EQ(coloursIn(image, QRect(40, 0, ImageWidth - 40, HeaderHeight)),
               std::set<QRgb>{Untouched});
-    EXPECT_EQ(coloursIn(image, QRect(0, 0, 8, HeaderHeight)).count(0xFF7F7F7F), 0u);
+    EXPECT_EQ(coloursIn(image, QRect(0, 0, 8, HeaderHeight)).count(Dark), 0u);
 }
 
 TEST(Fonts, ListAndHeaderFontsAre12PixelsAndHaveJapaneseGlyphs) {

@@ -1,164 +1,112 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 
 #include "ContentLoad.h"
 #include "FakePlatform.h"
-#include "SystemPlatform.h"
 
 namespace morvane {
 namespace {
 
-using testing::FakeClock;
 using testing::FakeFile;
-using testing::FakeFileSystem;
 
-class ContentLoadTest : public ::testing::Test {
-protected:
-    SystemPlatform system;
-    FakeFileSystem files;
-    FakeClock clock;
-    Platform platform{files, clock, system.codec(), system.collator()};
+class ContentLoadTest : public ::testing::Test, protected testing::FakePlatform {};
 
-    ContentLoad loadBytes(std::string bytes) {
-        files.put("/w/a.txt", std::move(bytes));
-        return loadContent(platform, "/w/a.txt");
-    }
-};
-
-struct TextCase {
-    const char* what;
-    std::string bytes;
-    std::string shown;  // UTF-8
-};
-
-TEST_F(ContentLoadTest, ShowsUtf8AsItIsAndAnythingElseAsShiftJis) {
-    const TextCase cases[] = {
+TEST_F(ContentLoadTest, ShowsUtf8AsItIsAndAnythingElseAsShiftJisWithOneKindOfLineEnd) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string shown;  // UTF-8
+    } cases[] = {
         {"plain ASCII stays", "abc 123", "abc 123"},
         {"valid UTF-8 stays UTF-8", "日本語テキスト", "日本語テキスト"},
         {"Shift-JIS double-byte text is converted", "\x93\xFA\x96\x7B\x8C\xEA", "日本語"},
         {"Shift-JIS half-width kana are converted", "\xB1\xB2\xB3", "ｱｲｳ"},
         {"an overlong UTF-8 form is read as Shift-JIS", "\xC0\xAF", "ﾀｯ"},
+        {"a surrogate is read as Shift-JIS", "\xED\xA0\x80", testing::utf8("\xED\xA0\x80")},
+        {"beyond U+10FFFF is read as Shift-JIS", "\xF4\x90\x80\x80",
+         testing::utf8("\xF4\x90\x80\x80")},
+        {"an overlong three-byte form is read as Shift-JIS", "\xE0\x80\x80",
+         testing::utf8("\xE0\x80\x80")},
+        {"a character cut at the end is read as Shift-JIS", "\xE3\x81", testing::utf8("\xE3\x81")},
         {"a UTF-8 byte-order mark is left out", "\xEF\xBB\xBFtext", "text"},
         {"an empty file is empty text", "", ""},
+        {"CR LF is one break", "a\r\nb\r\n", "a\nb\n"},
+        {"a lone CR is one break", "a\rb\r", "a\nb\n"},
+        {"a lone LF is one break", "a\nb", "a\nb"},
+        {"CR CR LF is two breaks", "a\r\r\nb", "a\n\nb"},
+        {"LF CR is two breaks", "a\n\rb", "a\n\nb"},
+        {"breaks in Shift-JIS text", "\x93\xFA\r\n\x96\x7B\r\x8C\xEA", "日\n本\n語"},
+        {"a NUL ends the text", std::string("abc\0def", 7), "abc"},
+        {"a NUL ends Shift-JIS text too", std::string("\x93\xFA\0\xFF\xFF", 5), "日"},
+        {"a NUL first leaves nothing", std::string("\0abc", 4), ""},
     };
-    for (const TextCase& c : cases) {
-        const ContentLoad result = loadBytes(c.bytes);
+    for (const auto& c : cases) {
+        files.put("/w/a.txt", c.bytes);
+        const ContentLoad result = loadContent(platform, "/w/a.txt");
         EXPECT_EQ(result.status, ContentLoad::Loaded) << c.what;
         EXPECT_EQ(result.utf8, c.shown) << c.what;
     }
 }
 
-TEST_F(ContentLoadTest, BytesThatOnlyLookLikeUtf8AreReadAsShiftJis) {
-    const std::string lookalikes[] = {
-        "\xED\xA0\x80",      // a surrogate
-        "\xF4\x90\x80\x80",  // above U+10FFFF
-        "\xE0\x80\x80",      // an overlong three-byte form
-        "\xE3\x81",          // a character cut at the end
-    };
-    for (const std::string& bytes : lookalikes) {
-        const ContentLoad result = loadBytes(bytes);
-        EXPECT_EQ(result.status, ContentLoad::Loaded);
-        EXPECT_NE(result.utf8, bytes);
-    }
-}
-
-TEST_F(ContentLoadTest, EveryKindOfLineEndBecomesOneLineBreak) {
-    const TextCase cases[] = {
-        {"CR LF", "a\r\nb\r\n", "a\nb\n"},
-        {"lone CR", "a\rb\r", "a\nb\n"},
-        {"lone LF", "a\nb", "a\nb"},
-        {"CR CR LF is two breaks", "a\r\r\nb", "a\n\nb"},
-        {"LF CR is two breaks", "a\n\rb", "a\n\nb"},
-        {"mixed in Shift-JIS text", "\x93\xFA\r\n\x96\x7B\r\x8C\xEA", "日\n本\n語"},
-    };
-    for (const TextCase& c : cases) EXPECT_EQ(loadBytes(c.bytes).utf8, c.shown) << c.what;
-}
-
-TEST_F(ContentLoadTest, ANulByteEndsTheText) {
-    EXPECT_EQ(loadBytes(std::string("abc\0def", 7)).utf8, "abc");
-    EXPECT_EQ(loadBytes(std::string("\x93\xFA\0\xFF\xFF", 5)).utf8, "日");
-    EXPECT_EQ(loadBytes(std::string("\0abc", 4)).utf8, "");
-}
-
-TEST_F(ContentLoadTest, MissingFilesAndDirectoriesAreNoFile) {
-    EXPECT_EQ(loadContent(platform, "/w/none.txt").status, ContentLoad::NoFile);
-    files.put("/w/dir").kind = FakeFile::Directory;
-    EXPECT_EQ(loadContent(platform, "/w/dir").status, ContentLoad::NoFile);
-}
-
-TEST_F(ContentLoadTest, AnUnreadableFileFails) {
-    files.put("/w/locked.txt", "text").kind = FakeFile::Unreadable;
-    const ContentLoad result = loadContent(platform, "/w/locked.txt");
-    EXPECT_EQ(result.status, ContentLoad::Failed);
-    EXPECT_EQ(result.utf8, "");
-}
-
-TEST_F(ContentLoadTest, AFileLargerThanTheLimitFailsAndOneAtTheLimitLoads) {
-    EXPECT_EQ(loadBytes(std::string(MaxContentBytes + 1, 'x')).status, ContentLoad::Failed);
-    EXPECT_EQ(loadBytes(std::string(MaxContentBytes, 'x')).status, ContentLoad::Loaded);
-}
-
-TEST_F(ContentLoadTest, AShiftJisPathIsOpenedByItsNativeName) {
-    files.put("/w/日本.txt", "text");
-    EXPECT_EQ(loadContent(platform, "/w/\x93\xFA\x96\x7B.txt").utf8, "text");
-}
-
-TEST_F(ContentLoadTest, TrailingBlanksOfAPathAreIgnoredOnlyWhenTheyNameNoFile) {
+TEST_F(ContentLoadTest, FindsTheFileOrTellsWhyNot) {
     files.put("/w/a.txt", "plain");
-    EXPECT_EQ(loadContent(platform, "/w/a.txt  ").utf8, "plain");
-    files.put("/w/a.txt  ", "blanks");
-    EXPECT_EQ(loadContent(platform, "/w/a.txt  ").utf8, "blanks");
-    EXPECT_EQ(loadContent(platform, "/w/b.txt ").status, ContentLoad::NoFile);
-}
-
-TEST(ContentErrorMessageTest, NamesTheFileByItsLastPart) {
-    SystemPlatform system;
-    const Platform platform = system.platform();
+    files.put("/w/b.txt  ", "blanks");
+    files.put("/w/日本.txt", "text");
+    files.put("/w/dir").kind = FakeFile::Directory;
+    files.put("/w/locked.txt", "text").kind = FakeFile::Unreadable;
     const struct {
         const char* what;
         std::string path;
-        std::string message;
+        ContentLoad::Status status;
+        std::string shown;
     } cases[] = {
-        {"a full path gives its name", "/home/u/a.txt", "a.txt はファイルを開けません。"},
-        {"trailing blanks go", "/home/u/a.txt \t ", "a.txt はファイルを開けません。"},
-        {"inner blanks stay", "/home/u/a b.txt", "a b.txt はファイルを開けません。"},
-        {"a bare name is itself", "a.txt", "a.txt はファイルを開けません。"},
-        {"a path ending in a separator names nothing", "/home/u/", " はファイルを開けません。"},
-        {"a Shift-JIS name is converted", "/d/\x93\xFA\x96\x7B.txt",
-         "日本.txt はファイルを開けません。"},
-        {"a 0x5C trail byte is no separator", "/d/\x95\x5C.txt", "表.txt はファイルを開けません。"},
+        {"a missing file is no file", "/w/none.txt", ContentLoad::NoFile, ""},
+        {"a directory is no file", "/w/dir", ContentLoad::NoFile, ""},
+        {"an unreadable file fails", "/w/locked.txt", ContentLoad::Failed, ""},
+        {"a Shift-JIS path opens its native name", "/w/\x93\xFA\x96\x7B.txt", ContentLoad::Loaded,
+         "text"},
+        {"blanks after a path that names no file are dropped", "/w/a.txt  ", ContentLoad::Loaded,
+         "plain"},
+        {"blanks that are part of the name are kept", "/w/b.txt  ", ContentLoad::Loaded, "blanks"},
+        {"dropping blanks finds no other file", "/w/c.txt ", ContentLoad::NoFile, ""},
+    };
+    for (const auto& c : cases) {
+        const ContentLoad result = loadContent(platform, c.path);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_EQ(result.utf8, c.shown) << c.what;
+    }
+    files.put("/w/big", std::string(MaxContentBytes, 'x'));
+    EXPECT_EQ(loadContent(platform, "/w/big").status, ContentLoad::Loaded);
+    files.files["/w/big"].bytes += 'x';
+    EXPECT_EQ(loadContent(platform, "/w/big").status, ContentLoad::Failed);
+}
+
+TEST(ContentErrorMessage, NamesTheFileByItsLastPart) {
+    const struct {
+        const char* what;
+        std::string path;
+        std::string name;
+    } cases[] = {
+        {"a full path gives its name", "/home/u/a.txt", "a.txt"},
+        {"trailing blanks go", "/home/u/a.txt \t ", "a.txt"},
+        {"inner blanks stay", "/home/u/a b.txt", "a b.txt"},
+        {"a bare name is itself", "a.txt", "a.txt"},
+        {"a path ending in a separator names nothing", "/home/u/", ""},
+        {"a Shift-JIS name is converted", "/d/\x93\xFA\x96\x7B.txt", "日本.txt"},
+        {"a 0x5C trail byte is no separator", "/d/\x95\x5C.txt", "表.txt"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(contentErrorMessage(platform, c.path), c.message) << c.what;
+        EXPECT_EQ(contentErrorMessage(testing::realPlatform().platform(), c.path),
+                  c.name + " はファイルを開けません。")
+            << c.what;
 }
 
-// The real file system: the point here is what the platform does with odd files.
-class ContentLoadOnDiskTest : public ::testing::Test {
-protected:
-    SystemPlatform system;
-    Platform platform = system.platform();
-    std::filesystem::path dir;
-
-    void SetUp() override {
-        char pattern[] = "/tmp/morvane-content-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-};
-
-TEST_F(ContentLoadOnDiskTest, ADirectoryIsNoFile) {
-    EXPECT_EQ(loadContent(platform, dir.string()).status, ContentLoad::NoFile);
-}
-
-TEST_F(ContentLoadOnDiskTest, AFifoNeverHangsAndIsNeverLoaded) {
-    const std::string fifo = (dir / "pipe").string();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_NE(loadContent(platform, fifo).status, ContentLoad::Loaded);
+TEST(ContentLoadOnDisk, ADirectoryIsNoFileAndAFifoNeverHangsAndIsNeverLoaded) {
+    const testing::TempFolder dir;
+    Platform platform = testing::realPlatform().platform();
+    EXPECT_EQ(loadContent(platform, dir.path()).status, ContentLoad::NoFile);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_NE(loadContent(platform, dir / "pipe").status, ContentLoad::Loaded);
 }
 
 }  // namespace

@@ -80,15 +80,6 @@ TEST(IniFileLookup, FindsValuesAsThePrivateProfileFunctionsDo) {
     }
 }
 
-TEST(IniFileLookup, ReadsIntegersWithTheFallbackForAnythingElse) {
-    const IniFile ini("[List]\nInterval= 0x1E \nSortKey=\"$1E\"\nSortType=30a\n");
-    EXPECT_EQ(ini.integer("List", "Interval", 60), 30);
-    EXPECT_EQ(ini.integer("List", "SortKey", 0), 30);
-    EXPECT_EQ(ini.integer("List", "SortType", 9), 9);
-    EXPECT_EQ(ini.integer("List", "Missing", 4), 4);
-    EXPECT_EQ(ini.integer("Missing", "Interval", 5), 5);
-}
-
 struct WriteCase {
     const char* sentence;
     const char* before;
@@ -122,6 +113,12 @@ TEST(IniFileWrite, ChangesOnlyWhatItMust) {
         {"the key goes into the first of two sections of that name",
          "[Window]\nA=1\n[Window]\nB=2\n", "Window", "Top", "5",
          "[Window]\nA=1\nTop=5\r\n[Window]\nB=2\n"},
+        {"every other line keeps its bytes, its line end and what follows the last",
+         "; s\r\n[Window]\r\nTop=1\nExtra = keep  \r\n\r\n[Color]\rNormal = $FF00 \r"
+         "[\x83\x5D\x8E\x9A]\r\n\x8A\xBF=\x8E\x9A\r\n\x1A",
+         "Window", "Top", "-20",
+         "; s\r\n[Window]\r\nTop=-20\r\nExtra = keep  \r\n\r\n[Color]\rNormal = $FF00 \r"
+         "[\x83\x5D\x8E\x9A]\r\n\x8A\xBF=\x8E\x9A\r\n\x1A"},
     };
     for (const WriteCase& c : cases) {
         IniFile ini(c.before);
@@ -130,20 +127,6 @@ TEST(IniFileWrite, ChangesOnlyWhatItMust) {
         EXPECT_EQ(IniFile(ini.bytes()).value(c.section, c.key), std::optional<std::string>(c.value))
             << c.sentence;
     }
-}
-
-TEST(IniFileWrite, KeepsEveryByteItDoesNotChange) {
-    const std::string file =
-        "; settings\r\n[Window]\r\nTop=1\nExtra = keep  \r\n\r\n[Color]\rNormal = $FF00 \r"
-        "[\x83\x5D\x8E\x9A]\r\n\x8A\xBF=\x8E\x9A\r\n\x1A";
-    EXPECT_EQ(IniFile(file).bytes(), file);
-
-    IniFile ini(file);
-    ini.setInteger("Window", "Top", -20);
-    EXPECT_EQ(
-        ini.bytes(),
-        "; settings\r\n[Window]\r\nTop=-20\r\nExtra = keep  \r\n\r\n[Color]\rNormal = $FF00 \r"
-        "[\x83\x5D\x8E\x9A]\r\n\x8A\xBF=\x8E\x9A\r\n\x1A");
 }
 
 }  // namespace

@@ -2,13 +2,13 @@
 
 #include <tuple>
 
-#include "AppError.h"
 #include "FakePlatform.h"
 #include "Settings.h"
 
 namespace morvane {
 namespace {
 
+using testing::errorText;
 using testing::FakeFile;
 using testing::FakeFileSystem;
 
@@ -38,13 +38,10 @@ TEST(ReadSettings, GivesTheDefaultsWhereTheFileHasNothingUsable) {
         {"the keys in other sections", FakeFile::Regular,
          "[List]\nTop=9\nH0=9\n[Window]\nInterval=9\nNormal=9\n"},
     };
-    const auto defaults =
-        std::make_tuple(1, 1, 300, 540, 200, std::array<int, 5>{120, 80, 60, 112, 144}, 0, 60, 0, 0,
-                        0, 0xFFFF00, 0xFF, 0xFF00FF, 0xFFFF, 0x808080, 0, 0xFF00);
     for (const Case& c : cases) {
         FakeFileSystem files;
         if (c.bytes) files.put(IniPath, c.bytes).kind = c.kind;
-        EXPECT_EQ(fields(readSettings(files, IniPath)), defaults) << c.sentence;
+        EXPECT_EQ(fields(readSettings(files, IniPath)), fields(Settings{})) << c.sentence;
     }
 }
 
@@ -52,7 +49,7 @@ TEST(ReadSettings, ReadsEveryKeyOfTheThreeSections) {
     FakeFileSystem files;
     files.put(IniPath,
               "[window]\r\nTOP=-20\r\nLeft = -5\r\nHeight=310\r\nWidth=600\r\nViewHeight=150\r\n"
-              "h0=0x1E\r\nH1=$1E\r\nH2= 30\r\nH3=-5\r\nH4=20000\r\nStyle=1\r\n"
+              "h0=0x1E\r\nH1=\" $1E\"\r\nH2= 30 \r\nH3=-5\r\nH4=20000\r\nStyle=1\r\n"
               "[List]\r\nInterval=10\r\nSortKey=4\r\nSortType=1\r\n"
               "[Color]\r\nListBack=1\r\nNormal=2\r\nNewUp=3\r\nNewUp2=4\r\nTodayUp=5\r\n"
               "NotFound=6\r\nMemoBack=7\r\nMemoFont=$FFFFFFFF\r\n");
@@ -62,103 +59,66 @@ TEST(ReadSettings, ReadsEveryKeyOfTheThreeSections) {
 }
 
 TEST(SettingsApplied, ValuesNoMenuItemShowsActAsTheWindowDesignHasIt) {
-    struct Case {
-        const char* sentence;
-        int Settings::*field;
-        int (Settings::*applied)() const;
-        int value;
-        int expected;
-    } const cases[] = {
-        {"5 seconds check no item", &Settings::interval, &Settings::intervalItem, 5, 0},
-        {"5 seconds tick every 5000 ms", &Settings::interval, &Settings::timerMilliseconds, 5,
-         5000},
-        {"0 means no timed checks", &Settings::interval, &Settings::timerMilliseconds, 0, 0},
-        {"a negative interval means none", &Settings::interval, &Settings::timerMilliseconds, -1,
-         0},
-        {"the longest period that fits", &Settings::interval, &Settings::timerMilliseconds, 2147483,
-         2147483000},
-        {"one second more does not fit", &Settings::interval, &Settings::timerMilliseconds, 2147484,
-         0},
-        {"sort key 9 acts as watch-list order", &Settings::sortKey, &Settings::appliedSortKey, 9,
-         0},
-        {"sort key -1 acts as watch-list order", &Settings::sortKey, &Settings::appliedSortKey, -1,
-         0},
-        {"sort type 2 is descending", &Settings::sortType, &Settings::appliedSortType, 2, 1},
+    // Interval seconds: the menu item that shows them, and the timer's period.
+    const std::tuple<int, int, int> intervals[] = {
+        {5, 0, 5000},              // no item shows 5 seconds, yet they tick
+        {30, 30, 30000},           // an item shows 30 seconds
+        {0, 0, 0},                 // 0 means no timed checks
+        {-1, 0, 0},                // and so does a negative interval
+        {2147483, 0, 2147483000},  // the longest period that fits
+        {2147484, 0, 0},           // one second more does not fit
     };
-    for (const Case& c : cases) {
+    for (const auto& [seconds, item, milliseconds] : intervals) {
         Settings s;
-        s.*c.field = c.value;
-        EXPECT_EQ((s.*c.applied)(), c.expected) << c.sentence;
+        s.interval = seconds;
+        EXPECT_EQ(std::make_pair(s.intervalItem(), s.timerMilliseconds()),
+                  std::make_pair(item, milliseconds))
+            << seconds;
     }
-
-    const std::pair<int, int> widths[] = {{-5, 0}, {0, 0}, {10000, 10000}, {20000, 10000}};
-    for (const auto& [stored, applied] : widths) {
+    // One value stored as SortKey, SortType, H3 and Style, and what each applies as.
+    const std::tuple<int, int, int, int, bool> stored[] = {
+        {-5, 0, 1, 0, false}, {0, 0, 0, 0, false}, {1, 1, 1, 1, true},
+        {2, 2, 1, 2, false},  {6, 0, 1, 6, false}, {20000, 0, 1, 10000, false},
+    };
+    for (const auto& [value, key, type, width, topMost] : stored) {
         Settings s;
-        s.columnWidths[3] = stored;
-        EXPECT_EQ(s.columnWidth(3), applied) << "a column stored as " << stored;
+        s.sortKey = s.sortType = s.columnWidths[3] = s.style = value;
+        EXPECT_EQ(
+            std::make_tuple(s.appliedSortKey(), s.appliedSortType(), s.columnWidth(3), s.topMost()),
+            std::make_tuple(key, type, width, topMost))
+            << value;
     }
-    Settings styled;
-    styled.style = 2;
-    EXPECT_FALSE(styled.topMost()) << "only 1 makes the window top-most";
 }
 
-ClosingState restoredWindow() {
-    ClosingState state;
-    state.top = 10;
-    state.left = -30;
-    state.height = 300;
-    state.width = 500;
-    state.viewHeight = 200;
-    state.columnWidths = {100, 0, 10000, 112, 144};
-    state.topMost = true;
-    state.intervalItem = 30;
-    state.sortKey = 3;
-    state.sortType = 1;
-    return state;
-}
+const ClosingState Restored{false, 10, -30, 300, 500, 200, {100, 0, 10000, 112, 144},
+                            true,  30, 3,   1};
+const std::string Placement = "Left=-30\r\nHeight=300\r\nWidth=500\r\nViewHeight=200\r\n";
+const std::string Columns = "H0=100\r\nH1=0\r\nH2=10000\r\nH3=112\r\nH4=144\r\nStyle=1\r\n";
+const std::string List = "[List]\r\nInterval=30\r\nSortKey=3\r\nSortType=1\r\n";
 
-TEST(WriteSettings, TheFirstCloseCreatesWindowAndListButNoColor) {
-    FakeFileSystem files;
-    writeSettings(files, IniPath, restoredWindow());
-    EXPECT_EQ(files.writes, 1);
-    EXPECT_EQ(files.files[IniPath].bytes,
-              "[Window]\r\nTop=10\r\nLeft=-30\r\nHeight=300\r\nWidth=500\r\nViewHeight=200\r\n"
-              "H0=100\r\nH1=0\r\nH2=10000\r\nH3=112\r\nH4=144\r\nStyle=1\r\n\r\n"
-              "[List]\r\nInterval=30\r\nSortKey=3\r\nSortType=1\r\n");
-}
-
-TEST(WriteSettings, KeepsHandEditedColoursCommentsAndUnknownKeys) {
-    const std::string colours = "; edited by hand\n[color]\nNormal = 0x00FF00\nMemoFont=$FF\n\n";
-    FakeFileSystem files;
-    files.put(IniPath, colours +
-                           "[Window]\nTop=1\nFontName=\x82\x6C\x82\x72 Gothic\n\n"
-                           "[Extra]\nKeep=\"me\"\n");
-    writeSettings(files, IniPath, restoredWindow());
-
-    const std::string& after = files.files[IniPath].bytes;
-    EXPECT_EQ(after.substr(0, colours.size()), colours);
-    EXPECT_EQ(after.substr(colours.size()),
-              "[Window]\nTop=10\r\nFontName=\x82\x6C\x82\x72 Gothic\nLeft=-30\r\nHeight=300\r\n"
-              "Width=500\r\nViewHeight=200\r\nH0=100\r\nH1=0\r\nH2=10000\r\nH3=112\r\nH4=144\r\n"
-              "Style=1\r\n\n[Extra]\nKeep=\"me\"\n\r\n"
-              "[List]\r\nInterval=30\r\nSortKey=3\r\nSortType=1\r\n");
-
-    const Settings next = readSettings(files, IniPath);
-    EXPECT_EQ(next.colours.normal, 0x00FF00);
-    EXPECT_EQ(next.colours.memoFont, 0xFF);
-}
-
-TEST(WriteSettings, WhileMaximisedLeavesTheGeometryAsTheFileHasIt) {
-    const std::string window = "[Window]\r\nTop=7\r\nLeft=8\r\nHeight=9\r\nWidth=10\r\n";
-    FakeFileSystem files;
-    files.put(IniPath, window + "ViewHeight=11\r\nH0=1\r\n");
-    ClosingState state = restoredWindow();
-    state.maximised = true;
-    writeSettings(files, IniPath, state);
-    EXPECT_EQ(files.files[IniPath].bytes,
-              window +
-                  "ViewHeight=11\r\nH0=100\r\nH1=0\r\nH2=10000\r\nH3=112\r\nH4=144\r\nStyle=1\r\n"
-                  "\r\n[List]\r\nInterval=30\r\nSortKey=3\r\nSortType=1\r\n");
+TEST(WriteSettings, WritesWindowAndListInOneReplaceLeavingTheGeometryWhileMaximised) {
+    const std::string kept =
+        "[Window]\r\nTop=7\r\nLeft=8\r\nHeight=9\r\nWidth=10\r\nViewHeight=11\r\n";
+    const struct {
+        const char* sentence;
+        std::string before;
+        bool maximised;
+        std::string after;
+    } cases[] = {
+        {"the first close creates Window and List but no Color", "", false,
+         "[Window]\r\nTop=10\r\n" + Placement + Columns + "\r\n" + List},
+        {"while maximised the geometry stays as the file has it", kept + "H0=1\r\n", true,
+         kept + Columns + "\r\n" + List},
+    };
+    for (const auto& c : cases) {
+        FakeFileSystem files;
+        if (!c.before.empty()) files.put(IniPath, c.before);
+        ClosingState state = Restored;
+        state.maximised = c.maximised;
+        writeSettings(files, IniPath, state);
+        EXPECT_EQ(files.writes, 1) << c.sentence;
+        EXPECT_EQ(files.files[IniPath].bytes, c.after) << c.sentence;
+    }
 }
 
 TEST(WriteSettings, WritesTheCheckedItemOfEachRadioGroup) {
@@ -196,13 +156,8 @@ TEST(WriteSettings, AFileThatCannotBeWrittenGivesTheErrorAndStaysAsItWas) {
     unreadable.put(IniPath, before).kind = FakeFile::Unreadable;
 
     for (FakeFileSystem* files : {&refusing, &unreadable}) {
-        std::string message;
-        try {
-            writeSettings(*files, IniPath, restoredWindow());
-        } catch (const AppError& e) {
-            message = e.what();
-        }
-        EXPECT_EQ(message, IniPath + " に書き込めません");
+        EXPECT_EQ(errorText([&] { writeSettings(*files, IniPath, Restored); }),
+                  IniPath + " に書き込めません");
         EXPECT_EQ(files->writes, 0);
         EXPECT_EQ(files->files[IniPath].bytes, before);
     }

@@ -1,12 +1,15 @@
 #pragma once
 
-// In-memory stand-ins for the file system and the clock.
+// In-memory stand-ins for the file system and the clock, and helpers for the tests that use them.
 
 #include <deque>
 #include <map>
 #include <string>
 
+#include "AppError.h"
 #include "Platform.h"
+#include "RealPlatform.h"
+#include "ShiftJis.h"
 
 namespace morvane::testing {
 
@@ -84,5 +87,28 @@ public:
     }
     void set(LocalDateTime t) { time = t; }
 };
+
+// Fake files and a fake clock with the real codec and collator.
+struct FakePlatform {
+    FakeFileSystem files;
+    FakeClock clock;
+    Platform platform{files, clock, realPlatform().codec(), realPlatform().collator()};
+};
+
+// An enabled watch list line: "1", the name filled to 20 bytes, the path.
+inline std::string watchLine(std::string_view name, std::string_view path) {
+    return "1" + padOrCut(name, 20) + std::string(path);
+}
+
+// The message of the AppError that run throws, or "" when it throws none.
+template <class Run>
+std::string errorText(Run&& run) {
+    try {
+        run();
+    } catch (const AppError& error) {
+        return error.what();
+    }
+    return {};
+}
 
 }  // namespace morvane::testing
