@@ -6,6 +6,8 @@
 #include <QStringListModel>
 #include <QStyledItemDelegate>
 
+#include "SingleChoice.h"
+
 namespace morvane {
 
 namespace {
@@ -113,12 +115,7 @@ void RecordListView::refill(const std::vector<std::string>& rowTexts) {
 
 QItemSelectionModel::SelectionFlags RecordListView::selectionCommand(const QModelIndex& index,
                                                                      const QEvent* event) const {
-    // Once the user has chosen a row, only the program's refill takes the selection away:
-    // Ctrl with a click or the space bar selects the row rather than toggling it off.
-    const auto flags = QListView::selectionCommand(index, event);
-    if (index.isValid() && (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)))
-        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
-    return flags;
+    return keepChosen(QListView::selectionCommand(index, event), index);
 }
 
 int RecordListView::rowCount() const {

@@ -15,6 +15,7 @@
 #include "ErrorReport.h"
 #include "QtText.h"
 #include "ShiftJis.h"
+#include "SingleChoice.h"
 
 namespace morvane {
 
@@ -32,6 +33,18 @@ public:
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         size.setHeight(ItemHeight);
         return size;
+    }
+};
+
+// The tick list: the item the user chose stays chosen until delete takes it away.
+class TickList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override {
+        return keepChosen(QListWidget::selectionCommand(index, event), index);
     }
 };
 
@@ -139,7 +152,7 @@ void TDlgFileSet::createControls() {
                                   Qt::ImhNoPredictiveText);
     EditFile->setAttribute(Qt::WA_InputMethodEnabled, false);
 
-    ListFile = new QListWidget(this);
+    ListFile = new TickList(this);
     place(ListFile, "ListFile", 8, 48, 360, 185);
     ListFile->setFont(listFont());
     ListFile->setSelectionMode(QAbstractItemView::SingleSelection);

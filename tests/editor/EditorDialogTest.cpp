@@ -213,6 +213,19 @@ TEST_F(EditorDialogTest, MovesAndDeleteCarryTicksAndTheSelection) {
     }
 }
 
+TEST_F(EditorDialogTest, CtrlClickLeavesTheChosenItemChosen) {
+    files.put(listPath, "1A\r\n0B\r\n");
+    auto dialog = open();
+    QListWidget* list = dialog->ListFile;
+    const QPoint second = list->visualItemRect(list->item(1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+    ASSERT_EQ(selected(*dialog), 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
+    EXPECT_EQ(selected(*dialog), 1);
+    dialog->BtnDelClick();
+    EXPECT_EQ(listed(*dialog), "1A\r\n");
+}
+
 TEST_F(EditorDialogTest, ShowsEveryLineAndOkWritesItWithItsTickAndUntouchedBytesAsTheyWere) {
     const std::string name = sjis("名前") + std::string(16, ' ');
     const std::string longLine = "1" + std::string(20, 'n') + "/" + std::string(300, 'p');
