@@ -365,8 +365,7 @@ void TForm1::FormShow() {
 
 ClosingState TForm1::closingState() const {
     ClosingState state;
-    state.maximised =
-        windowState().testFlag(Qt::WindowMaximized) || windowState().testFlag(Qt::WindowFullScreen);
+    state.maximised = fillsScreen();
     // The normal geometry is that of the client area; the stored place is that of the frame.
     const QRect normal = normalGeometry();
     const QPoint frameOffset = geometry().topLeft() - pos();

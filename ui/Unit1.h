@@ -148,6 +148,8 @@ private:
     void showSortChecks();
     void setStayOnTop(bool on);
     void onCommitDataRequest(QSessionManager& manager);
+    // Maximised or full screen: the window cannot grow.
+    bool fillsScreen() const;
     // The content view's open and close steps.
     void openView();
     void closeView();

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <algorithm>
 
 #include "CheckCycle.h"
 #include "ContentLoad.h"
@@ -75,18 +76,27 @@ bool TForm1::loadViewText(int row) {
     return true;
 }
 
+bool TForm1::fillsScreen() const {
+    return windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+}
+
 void TForm1::openView() {
     MenuFileView->setChecked(true);
     // The table keeps its height; the view takes what the window gains, and every later
-    // change of the window's height.
-    Panel1->setFixedHeight(Panel1->height());
-    resize(width(), height() + viewHeight);
+    // change of the window's height. A maximised window cannot grow: there the table gives
+    // the view its height, and the window stays maximised.
+    if (fillsScreen()) {
+        Panel1->setFixedHeight(std::max(0, Panel1->height() - viewHeight));
+    } else {
+        Panel1->setFixedHeight(Panel1->height());
+        resize(width(), height() + viewHeight);
+    }
     PanelView->show();
 }
 
 void TForm1::closeView() {
     MenuFileView->setChecked(false);
-    resize(width(), height() - PanelView->height());
+    if (!fillsScreen()) resize(width(), height() - PanelView->height());
     PanelView->hide();
     Panel1->setMinimumHeight(0);
     Panel1->setMaximumHeight(QWIDGETSIZE_MAX);

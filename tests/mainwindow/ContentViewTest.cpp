@@ -74,6 +74,27 @@ TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothi
     EXPECT_EQ(memo(g), "alpha\nsecond line");
 }
 
+TEST_F(ContentView, AMaximisedWindowGivesTheViewItsHeightFromTheTable) {
+    TForm1& f = openWatching();
+    f.showMaximized();
+    settle();
+    const int screenHeight = f.height();
+    const int table = f.Panel1->height();
+    select(f, 0);
+    command(f);
+    ASSERT_TRUE(isOpen(f));
+    EXPECT_TRUE(f.isMaximized());
+    EXPECT_EQ(f.height(), screenHeight);
+    EXPECT_EQ(f.PanelView->height(), 90);
+    EXPECT_EQ(f.Panel1->height(), table - 90);
+
+    command(f);
+    EXPECT_FALSE(isOpen(f));
+    EXPECT_TRUE(f.isMaximized());
+    EXPECT_EQ(f.height(), screenHeight);
+    EXPECT_EQ(f.Panel1->height(), table);
+}
+
 TEST_F(ContentView, ClosingGivesBackTheHeightBeforeOpeningAndTheTableKeepsItsHeight) {
     TForm1& f = openWatching();
     const int before = f.height();
