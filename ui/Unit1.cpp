@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSessionManager>
 #include <QSizeGrip>
 #include <QTimer>
@@ -58,6 +59,19 @@ QLabel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
     label->setIndent(2);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+// The stored place, unless the window would lie off every screen (a monitor since unplugged,
+// say): then it comes back at the top left of the primary screen.
+QPoint reachablePlace(const QPoint& place, const QSize& size) {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return place;
+    const QRect window(place, size);
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect seen = screen->availableGeometry().intersected(window);
+        if (seen.width() >= 40 && seen.height() >= 20) return place;
+    }
+    return primary->availableGeometry().topLeft();
 }
 
 void setColour(QWidget* widget, QPalette::ColorRole role, std::int32_t bgr) {
@@ -354,8 +368,12 @@ void TForm1::setVisible(bool visible) {
 }
 
 void TForm1::FormShow() {
-    move(storedLeft, storedTop);
-    resize(storedWidth, storedHeight);
+    // A width or height of none would leave nothing to see or grab: such a value gives way to
+    // the usual size.
+    const QSize size(storedWidth > 0 ? storedWidth : Settings{}.width,
+                     storedHeight > 0 ? storedHeight : Settings{}.height);
+    move(reachablePlace(QPoint(storedLeft, storedTop), size));
+    resize(size);
     records.clear();
     watchList.clear();
     loadWatchList(platform_.files, appDir + WatchListFileName, watchList);

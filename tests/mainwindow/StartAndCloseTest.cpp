@@ -89,10 +89,23 @@ TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
     EXPECT_EQ(f.size(), QSize(600, 310));
 }
 
-TEST_F(StartUp, ASizeSmallerThanTheStatusPanelsAppliesAsStored) {
-    files.put(IniPath, "[Window]\r\nHeight=90\r\nWidth=150\r\n");
-    TForm1& f = open();
-    EXPECT_EQ(f.size(), QSize(150, 90));
+TEST_F(StartUp, StoredGeometryAppliesAsReadUnlessTheWindowWouldBeLost) {
+    const struct {
+        const char* window;
+        QPoint place;
+        QSize size;
+    } cases[] = {
+        {"Top=5\r\nLeft=7\r\nHeight=90\r\nWidth=150", {7, 5}, {150, 90}},
+        {"Top=-30\r\nLeft=-100\r\nHeight=200\r\nWidth=400", {-100, -30}, {400, 200}},
+        {"Top=9000\r\nLeft=9000\r\nHeight=200\r\nWidth=400", {0, 0}, {400, 200}},
+        {"Top=5\r\nLeft=7\r\nHeight=0\r\nWidth=-4", {7, 5}, {540, 300}},
+    };
+    for (const auto& c : cases) {
+        files.put(IniPath, std::string("[Window]\r\n") + c.window + "\r\n");
+        TForm1& f = open();
+        EXPECT_EQ(f.pos(), c.place) << c.window;
+        EXPECT_EQ(f.size(), c.size) << c.window;
+    }
 }
 
 TEST_F(StartUp, ValuesNoItemShowsKeepTheDesignChecksAndAreWrittenAsThose) {
