@@ -1,9 +1,7 @@
 #include "XServer.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -12,9 +10,6 @@
 #include <cstring>
 #include <memory>
 #include <thread>
-#include <vector>
-
-extern char** environ;
 
 namespace morvane::bench {
 namespace {
@@ -32,35 +27,8 @@ constexpr std::uint32_t White = 0xFFFFFF;
 }  // namespace
 
 XServer::XServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    const std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> args = {"Xvfb", "-displayfd", fd,    "-screen", "0", "1024x768x24",
-                                     "-wr",  "-nolisten",  "tcp", "-noreset"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&xvfb_, "Xvfb", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-        xvfb_ = -1;
-        close(fds[0]);
-        return;
-    }
-    // Xvfb writes the display number it chose once it accepts connections.
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) return;
-    display_ = ":" + number;
-
-    xcb_connection_t* connection = xcb_connect(display_.c_str(), nullptr);
+    if (!session_.ok()) return;
+    xcb_connection_t* connection = xcb_connect(session_.display().c_str(), nullptr);
     if (xcb_connection_has_error(connection)) {
         xcb_disconnect(connection);
         return;
@@ -75,33 +43,6 @@ XServer::XServer() {
 
 XServer::~XServer() {
     if (connection_) xcb_disconnect(connection_);
-    if (xvfb_ > 0) {
-        kill(xvfb_, SIGTERM);
-        waitpid(xvfb_, nullptr, 0);
-    }
-}
-
-pid_t XServer::start(const std::string& program, const std::string& workDir) const {
-    std::vector<std::string> env = {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb"};
-    for (char** e = environ; *e; ++e) {
-        const std::string v = *e;
-        if (v.rfind("DISPLAY=", 0) != 0 && v.rfind("QT_QPA_PLATFORM=", 0) != 0) env.push_back(v);
-    }
-    std::vector<char*> envp;
-    for (auto& v : env) envp.push_back(v.data());
-    envp.push_back(nullptr);
-    std::string path = program;
-    char* argv[] = {path.data(), nullptr};
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) dup2(null, 2);
-        if (chdir(workDir.c_str()) != 0) _exit(127);
-        execve(argv[0], argv, envp.data());
-        _exit(127);
-    }
-    return pid;
 }
 
 std::optional<XServer::Appearance> XServer::waitForPaintedWindow(const std::string& title,

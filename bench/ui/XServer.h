@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "XSession.h"
+
 struct xcb_connection_t;
 
 namespace morvane::bench {
@@ -25,7 +27,9 @@ public:
     bool ok() const { return connection_ != nullptr; }
 
     // Starts a program in workDir on this display with Qt's xcb platform; returns its id.
-    pid_t start(const std::string& program, const std::string& workDir) const;
+    pid_t start(const std::string& program, const std::string& workDir) const {
+        return session_.start({program}, workDir, true);
+    }
 
     struct Appearance {
         Clock::time_point mapped;   // the server reported the window mapped
@@ -41,8 +45,8 @@ private:
     bool looksDrawn(unsigned window);
     void dropPendingEvents();
 
-    pid_t xvfb_ = -1;
-    std::string display_;
+    // A white root, which shows through until the program draws.
+    testing::XSession session_{{"-wr"}};
     xcb_connection_t* connection_ = nullptr;
     unsigned root_ = 0;
 };

@@ -21,12 +21,13 @@ std::string trim(std::string s) {
 
 }  // namespace
 
-XSession::XSession() {
+XSession::XSession(const std::vector<std::string>& serverOptions) {
     int fds[2];
     if (pipe(fds) != 0) return;
     const std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> args = {"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24",
-                                     "-nolisten", "tcp", "-noreset"};
+    std::vector<std::string> args = {"Xvfb",        "-displayfd", fd,    "-screen", "0",
+                                     "1024x768x24", "-nolisten",  "tcp", "-noreset"};
+    args.insert(args.end(), serverOptions.begin(), serverOptions.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -58,7 +59,8 @@ XSession::~XSession() {
     }
 }
 
-pid_t XSession::start(const std::vector<std::string>& args, const std::string& workDir) const {
+pid_t XSession::start(const std::vector<std::string>& args, const std::string& workDir,
+                      bool quiet) const {
     std::vector<std::string> env = {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb"};
     for (char** e = environ; *e; ++e) {
         const std::string v = *e;
@@ -74,6 +76,10 @@ pid_t XSession::start(const std::vector<std::string>& args, const std::string& w
 
     pid_t pid = fork();
     if (pid == 0) {
+        if (quiet) {
+            const int null = open("/dev/null", O_WRONLY);
+            if (null >= 0) dup2(null, 2);
+        }
         if (chdir(workDir.c_str()) != 0) _exit(127);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
@@ -92,8 +98,7 @@ std::string XSession::run(const std::string& command) const {
     return trim(out);
 }
 
-std::string XSession::waitForWindow(const std::string& title,
-                                    std::chrono::seconds limit) const {
+std::string XSession::waitForWindow(const std::string& title, std::chrono::seconds limit) const {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
         const std::string id =

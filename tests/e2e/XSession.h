@@ -12,7 +12,8 @@ namespace morvane::testing {
 
 class XSession {
 public:
-    XSession();
+    // serverOptions are added to Xvfb's command line (e.g. "-wr" for a white root).
+    explicit XSession(const std::vector<std::string>& serverOptions = {});
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
@@ -20,8 +21,10 @@ public:
     bool ok() const { return xvfb_ > 0 && !display_.empty(); }
     const std::string& display() const { return display_; }
 
-    // Starts a program on this display; returns its process id.
-    pid_t start(const std::vector<std::string>& argv, const std::string& workDir) const;
+    // Starts a program on this display with Qt's xcb platform; returns its process id. A quiet
+    // program's error output is dropped.
+    pid_t start(const std::vector<std::string>& argv, const std::string& workDir,
+                bool quiet = false) const;
 
     // Runs a shell command on this display and returns what it printed (trimmed).
     std::string run(const std::string& command) const;
