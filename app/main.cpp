@@ -1,7 +1,7 @@
 #include <QApplication>
 
+#include "MainWindow.h"
 #include "SystemPlatform.h"
-#include "Unit1.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
 
     morvane::SystemPlatform system;
     morvane::Platform platform = system.platform();
-    morvane::TForm1 form(platform, morvane::programDirectory());
+    morvane::MainWindow form(platform, morvane::programDirectory());
     form.show();
     return QApplication::exec();
 }

@@ -219,7 +219,7 @@ StatusTexts runCheck(Platform& platform, const WatchList& watchList, Records& re
             record = refreshedRecord(platform, record, watchList, today);
     }
 
-    ListEdit(records, sort, platform.collator);
+    orderRecords(records, sort, platform.collator);
 
     const std::string finished = formatClock(platform.clock.now());
     StatusTexts texts;

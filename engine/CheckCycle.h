@@ -1,6 +1,6 @@
 #pragma once
 
-// One check of every watched file: Timer1Timer's work without the window.
+// One check of every watched file: checkNow's work without the window.
 
 #include <string>
 
@@ -21,7 +21,7 @@ struct StatusTexts {
 // Runs one check. Rebuild mode builds records afresh from watchList, one per line for its first
 // MaxWatched lines; refresh mode replaces every record in place, looking each file up at
 // recordPath(). A refresh of records that are not one per watched line rebuilds them instead.
-// Ends by ordering the records with ListEdit. Returns the status texts.
+// Ends by ordering the records with orderRecords. Returns the status texts.
 StatusTexts runCheck(Platform& platform, const WatchList& watchList, Records& records,
                      bool rebuildMode, SortState sort);
 

@@ -12,7 +12,7 @@ constexpr int KeptFromState = 255;
 
 }  // namespace
 
-void ListEdit(Records& records, SortState sort, const Collator& collator) {
+void orderRecords(Records& records, SortState sort, const Collator& collator) {
     const int key = sort.sortKey >= 0 && sort.sortKey <= 5 ? sort.sortKey : 0;
     const auto keyField = static_cast<RecordField>(key + SeqNo);
     const auto prefixWidth = static_cast<std::size_t>(FieldWidth[SortPrefix]);

@@ -18,7 +18,7 @@ struct SortState {
 // Orders records by the sort state: rewrites every SortPrefix from the key field, keeps at most
 // 255 bytes from column 21, sorts under the collator, and for descending order takes the exact
 // reverse of the ascending order. A key outside 0..5 acts as 0; a type other than 0 as 1.
-void ListEdit(Records& records, SortState sort, const Collator& collator);
+void orderRecords(Records& records, SortState sort, const Collator& collator);
 
 // The texts of the list rows after ordering: "0" .. "n-1".
 std::vector<std::string> rowTexts(std::size_t count);

@@ -41,15 +41,15 @@ public:
 
     // Looks a watched file up. Fails (nullopt) for a missing path, a directory, anything that is
     // not a regular file, and a hidden file. Follows symbolic links.
-    virtual std::optional<FileFacts> lookUp(const std::string& path) = 0;
+    virtual std::optional<FileFacts> lookUp(const std::string& path) const = 0;
 
     // True when the path names a file, whatever its attributes; a directory does not count.
-    virtual bool isFile(const std::string& path) = 0;
+    virtual bool isFile(const std::string& path) const = 0;
 
     // Reads the whole file into bytes. Missing when there is no file at the path; Failed when
     // it exists but cannot be read, is not a regular file, or is larger than maxBytes.
     virtual ReadStatus readAll(const std::string& path, std::string& bytes,
-                               std::size_t maxBytes) = 0;
+                               std::size_t maxBytes) const = 0;
 
     // Replaces the file's content in one step: a new file beside it, flushed, then renamed over
     // the old one, so a failure leaves the old file whole. A symbolic link stays a link and the

@@ -9,7 +9,9 @@
 namespace morvane {
 
 // The first byte of a double-byte character.
-inline bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+inline bool isLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // The length of text without a lead byte left alone at its end (a character cut in half).
 std::size_t completeLength(std::string_view text);

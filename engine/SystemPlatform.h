@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Platform.h"
+#include "PosixFileSystem.h"
 
 namespace morvane {
 
@@ -26,9 +27,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
-
-// The directory of the running program file (symbolic links resolved), with a trailing "/".
-// Native path.
-std::string programDirectory();
 
 }  // namespace morvane

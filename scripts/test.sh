@@ -8,6 +8,9 @@ scripts/setup.sh
 jobs=$(nproc)
 status=0
 
+# Every C++ file as .clang-format lays it out.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
+
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j "$jobs") || status=1
 

@@ -18,6 +18,8 @@ QString fromSjis(const TextCodec& codec, std::string_view sjis);
 bool toSjis(const TextCodec& codec, const QString& text, std::string& sjis);
 
 // UTF-8 text (messages, native paths) as QString.
-inline QString fromUtf8(const std::string& utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+inline QString fromUtf8(const std::string& utf8) {
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
 
 }  // namespace morvane

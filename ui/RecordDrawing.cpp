@@ -204,9 +204,9 @@ QFont headerFont() {
     return fontOf({QStringLiteral("MS UI Gothic")});
 }
 
-void drawRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
-                   const std::array<int, 5>& sectionWidths, const StateColours& colours,
-                   const TextCodec& codec, const QFont& font) {
+void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
+                    const std::array<int, 5>& sectionWidths, const StateColours& colours,
+                    const TextCodec& codec, const QFont& font) {
     const char state = stateOf(record);
     const QColor stateColourOfRow = stateColour(colours, state);
     const QColor fill = selected ? stateColourOfRow : colourFromBgr(colours.listBack);
@@ -246,8 +246,8 @@ void drawRecordRow(QPainter& painter, const QRect& rowRect, std::string_view rec
     painter.restore();
 }
 
-void drawHeaderSection(QPainter& painter, const QRect& sectionRect, int section, SortState sort,
-                       const QFont& font, const QColor& textColour, const QColor& buttonFace) {
+void paintHeaderSection(QPainter& painter, const QRect& sectionRect, int section, SortState sort,
+                        const QFont& font, const QColor& textColour, const QColor& buttonFace) {
     painter.save();
     painter.setFont(font);
     painter.setPen(textColour);

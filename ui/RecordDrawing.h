@@ -49,17 +49,17 @@ QFont listFont();
 // The header's font: "MS UI Gothic" 12 px where installed, else the same stand-in as listFont().
 QFont headerFont();
 
-// ListLogDrawItem's painting of one record in rowRect. sectionWidths are the header's section
+// drawRow's painting of one record in rowRect. sectionWidths are the header's section
 // widths (a negative width counts as 0); x positions start at rowRect's left. The painter's
 // state is left as it was found.
-void drawRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
-                   const std::array<int, 5>& sectionWidths, const StateColours& colours,
-                   const TextCodec& codec, const QFont& font);
+void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
+                    const std::array<int, 5>& sectionWidths, const StateColours& colours,
+                    const TextCodec& codec, const QFont& font);
 
-// HeaderLogDrawSection's painting of section `section` in sectionRect, with the sort arrow
+// drawHeaderSection's painting of section `section` in sectionRect, with the sort arrow
 // where the sort key is this section's column. Caption and arrow are cut at the section's
 // edges. The painter's state is left as it was found.
-void drawHeaderSection(QPainter& painter, const QRect& sectionRect, int section, SortState sort,
-                       const QFont& font, const QColor& textColour, const QColor& buttonFace);
+void paintHeaderSection(QPainter& painter, const QRect& sectionRect, int section, SortState sort,
+                        const QFont& font, const QColor& textColour, const QColor& buttonFace);
 
 }  // namespace morvane

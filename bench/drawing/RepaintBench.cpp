@@ -44,8 +44,8 @@ void BM_RepaintFortyRows(benchmark::State& state) {
     for (auto _ : state) {
         QPainter painter(&image);
         for (int i = 0; i < 40; ++i)
-            drawRecordRow(painter, QRect(0, i * RowHeight, Width, RowHeight), records[i], i == 4,
-                          Widths, colours, system.codec(), font);
+            paintRecordRow(painter, QRect(0, i * RowHeight, Width, RowHeight), records[i], i == 4,
+                           Widths, colours, system.codec(), font);
         painter.end();
         benchmark::DoNotOptimize(image.constBits());
     }
@@ -60,8 +60,8 @@ void BM_RepaintHeader(benchmark::State& state) {
         QPainter painter(&image);
         int left = 0;
         for (int k = 0; k < 5; ++k) {
-            drawHeaderSection(painter, QRect(left, 0, Widths[k], HeaderHeight), k, {3, 0}, font,
-                              Qt::black, QColor(0xF0, 0xF0, 0xF0));
+            paintHeaderSection(painter, QRect(left, 0, Widths[k], HeaderHeight), k, {3, 0}, font,
+                               Qt::black, QColor(0xF0, 0xF0, 0xF0));
             left += Widths[k];
         }
         painter.end();

@@ -95,17 +95,17 @@ Records checkedRecords() {
     return records;
 }
 
-void ListEditUnderKey(benchmark::State& state) {
+void OrderRecordsUnderKey(benchmark::State& state) {
     Records records = checkedRecords();
     const SortState sort{static_cast<int>(state.range(0)), 0};
     for (auto _ : state) {
-        ListEdit(records, sort, Corpus::system().collator());
+        orderRecords(records, sort, Corpus::system().collator());
         benchmark::DoNotOptimize(records.data());
     }
 }
-BENCHMARK(ListEditUnderKey)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
+BENCHMARK(OrderRecordsUnderKey)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 
-// The three ways the collator can order ListEdit's 100 texts, to keep the fastest.
+// The three ways the collator can order orderRecords's 100 texts, to keep the fastest.
 enum Strategy { CompareEachPair, SortKeys, PreparedOnce };
 
 void CollatorStrategy(benchmark::State& state) {

@@ -9,9 +9,9 @@
 #include <chrono>
 #include <ctime>
 
+#include "MainWindow.h"
 #include "PaintWatch.h"
 #include "SystemPlatform.h"
-#include "Unit1.h"
 #include "WatchedFolder.h"
 
 namespace morvane::bench {
@@ -36,7 +36,7 @@ void RefreshChecksOverTime(benchmark::State& state) {
     SystemPlatform system;
     Platform platform = system.platform();
     WatchedFolder folder(system.codec(), 100);
-    TForm1 form(platform, folder.appDir());
+    MainWindow form(platform, folder.appDir());
     std::string error;
     form.reportError = [&](const std::string& message) { error = message; };
     auto* list = form.findChild<QAbstractScrollArea*>(QStringLiteral("ListLog"));
@@ -60,7 +60,7 @@ void RefreshChecksOverTime(benchmark::State& state) {
             for (int k = 0; k < 3; ++k) folder.change(check / 5 * 3 + k);
         const Clock::time_point wall0 = Clock::now();
         const double cpu0 = processCpuSeconds();
-        form.Timer1Timer();
+        form.checkNow();
         const double cpu1 = processCpuSeconds();
         QApplication::processEvents();
         cpuCheck += cpu1 - cpu0;

@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
+#include "MainWindow.h"
 #include "PaintWatch.h"
 #include "SystemPlatform.h"
-#include "Unit1.h"
 #include "WatchedFolder.h"
 #include "XServer.h"
 
@@ -34,7 +34,7 @@ double median(std::vector<double> values) {
 }
 
 // The viewport is what paints the rows of the list; the list itself gets no paint event.
-QWidget* listViewport(TForm1& form) {
+QWidget* listViewport(MainWindow& form) {
     auto* list = form.findChild<QAbstractScrollArea*>(QStringLiteral("ListLog"));
     return list ? list->viewport() : nullptr;
 }
@@ -91,7 +91,7 @@ void WindowFirstPaint(benchmark::State& state) {
         const Clock::time_point start = Clock::now();
         auto system = std::make_unique<SystemPlatform>();
         Platform platform = system->platform();
-        auto form = std::make_unique<TForm1>(platform, folder.appDir());
+        auto form = std::make_unique<MainWindow>(platform, folder.appDir());
         const Clock::time_point built = Clock::now();
         form->reportError = [&](const std::string& message) { error = message; };
         QWidget* viewport = listViewport(*form);

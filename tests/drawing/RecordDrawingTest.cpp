@@ -52,8 +52,8 @@ QImage paintRow(const std::string& record, bool selected = false,
     QImage image(imageSize, QImage::Format_RGB32);
     image.fill(Untouched);
     QPainter painter(&image);
-    drawRecordRow(painter, rowRect, record, selected, widths, colours,
-                  testing::realPlatform().codec(), crisp(listFont()));
+    paintRecordRow(painter, rowRect, record, selected, widths, colours,
+                   testing::realPlatform().codec(), crisp(listFont()));
     return image;
 }
 
@@ -63,8 +63,8 @@ QImage paintHeader(SortState sort, const std::array<int, 5>& widths = Widths) {
     QPainter painter(&image);
     int left = 0;
     for (int k = 0; k < 5; ++k) {
-        drawHeaderSection(painter, QRect(left, 0, widths[k], HeaderHeight), k, sort,
-                          crisp(headerFont()), Qt::black, QColor::fromRgb(ButtonFace));
+        paintHeaderSection(painter, QRect(left, 0, widths[k], HeaderHeight), k, sort,
+                           crisp(headerFont()), Qt::black, QColor::fromRgb(ButtonFace));
         left += widths[k];
     }
     return image;

@@ -91,9 +91,9 @@ TEST(RealWindow, MenusDriveRefreshSortAndExitAndTheSettingsAreWritten) {
     EXPECT_NE(ini.find("Interval=60\r\n"), std::string::npos) << ini;
     EXPECT_EQ(ini.find("[Color]"), std::string::npos) << ini;
     // The watch list is only ever written by the editor.
-    EXPECT_EQ(readFile(folder.dir() / "Filelst.txt"),
-              entry("large", folder.dir() / "large.log") +
-                  entry("small", folder.dir() / "small.log"));
+    EXPECT_EQ(
+        readFile(folder.dir() / "Filelst.txt"),
+        entry("large", folder.dir() / "large.log") + entry("small", folder.dir() / "small.log"));
 }
 
 namespace {

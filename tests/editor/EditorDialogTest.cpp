@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "FakePlatform.h"
-#include "Unit2.h"
+#include "WatchListDialog.h"
 
 namespace morvane {
 namespace {
@@ -30,8 +30,8 @@ protected:
     std::optional<QString> picked;
 
     // The dialog on "/app/", its messages and file picks recorded; not yet shown.
-    std::unique_ptr<TDlgFileSet> make() {
-        auto dialog = std::make_unique<TDlgFileSet>(platform, "/app/");
+    std::unique_ptr<WatchListDialog> make() {
+        auto dialog = std::make_unique<WatchListDialog>(platform, "/app/");
         dialog->showMessage = [this](QMessageBox::Icon icon, const QString& text) {
             messages.push_back({icon, text});
         };
@@ -41,24 +41,24 @@ protected:
         };
         return dialog;
     }
-    std::unique_ptr<TDlgFileSet> open() {
+    std::unique_ptr<WatchListDialog> open() {
         auto dialog = make();
         dialog->show();
         return dialog;
     }
 
     // The list as OK would write it.
-    static std::string listed(const TDlgFileSet& dialog) {
+    static std::string listed(const WatchListDialog& dialog) {
         return watchListBytes(dialog.entries());
     }
-    static int selected(const TDlgFileSet& dialog) {
+    static int selected(const WatchListDialog& dialog) {
         const auto items = dialog.ListFile->selectedItems();
         return items.isEmpty() ? -1 : dialog.ListFile->row(items.first());
     }
-    static void select(TDlgFileSet& dialog, int row) {
+    static void select(WatchListDialog& dialog, int row) {
         dialog.ListFile->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
     }
-    static void add(TDlgFileSet& dialog, const QString& name, const QString& path) {
+    static void add(WatchListDialog& dialog, const QString& name, const QString& path) {
         dialog.EditName->setText(name);
         dialog.EditFile->setText(path);
         dialog.BtnAdd->click();
@@ -82,16 +82,16 @@ TEST_F(EditorDialogTest, OpensWithTheFocusAndTheInputMethodOnTheNameAndAFixedPit
 TEST_F(EditorDialogTest, OnlyOkWritesTheListAndEachWayOutGivesItsResult) {
     const struct {
         const char* what;
-        std::function<void(TDlgFileSet&)> end;
+        std::function<void(WatchListDialog&)> end;
         int result;
         std::string written;
     } cases[] = {
         {"OK writes the list, an empty one as an empty file",
-         [](TDlgFileSet& d) { d.BtnOk->click(); }, 1, ""},
-        {"cancel", [](TDlgFileSet& d) { d.BtnCancel->click(); }, 2, "1A\r\n"},
-        {"the close box", [](TDlgFileSet& d) { d.close(); }, 2, "1A\r\n"},
+         [](WatchListDialog& d) { d.BtnOk->click(); }, 1, ""},
+        {"cancel", [](WatchListDialog& d) { d.BtnCancel->click(); }, 2, "1A\r\n"},
+        {"the close box", [](WatchListDialog& d) { d.close(); }, 2, "1A\r\n"},
         {"Escape and Enter do not end it",
-         [](TDlgFileSet& d) {
+         [](WatchListDialog& d) {
              QTest::keyClick(d.EditName, Qt::Key_Escape);
              QTest::keyClick(d.EditName, Qt::Key_Return);
              QTest::keyClick(d.EditFile, Qt::Key_Enter);
@@ -186,21 +186,21 @@ TEST_F(EditorDialogTest, MovesAndDeleteCarryTicksAndTheSelection) {
     const struct {
         const char* what;
         int selectedBefore;
-        void (TDlgFileSet::*button)();
+        void (WatchListDialog::*button)();
         std::string after;
         int selectedAfter;
     } cases[] = {
-        {"up moves the item with its tick", 2, &TDlgFileSet::BtnUpClick, "1A\r\n1C\r\n0B\r\n", 1},
-        {"down moves it the other way", 0, &TDlgFileSet::BtnDownClick, "0B\r\n1A\r\n1C\r\n", 1},
-        {"up at the top does nothing", 0, &TDlgFileSet::BtnUpClick, "1A\r\n0B\r\n1C\r\n", 0},
-        {"down at the bottom does nothing", 2, &TDlgFileSet::BtnDownClick, "1A\r\n0B\r\n1C\r\n", 2},
-        {"up without a selection does nothing", -1, &TDlgFileSet::BtnUpClick, "1A\r\n0B\r\n1C\r\n",
+        {"up moves the item with its tick", 2, &WatchListDialog::moveUp, "1A\r\n1C\r\n0B\r\n", 1},
+        {"down moves it the other way", 0, &WatchListDialog::moveDown, "0B\r\n1A\r\n1C\r\n", 1},
+        {"up at the top does nothing", 0, &WatchListDialog::moveUp, "1A\r\n0B\r\n1C\r\n", 0},
+        {"down at the bottom does nothing", 2, &WatchListDialog::moveDown, "1A\r\n0B\r\n1C\r\n", 2},
+        {"up without a selection does nothing", -1, &WatchListDialog::moveUp, "1A\r\n0B\r\n1C\r\n",
          -1},
-        {"down without a selection does nothing", -1, &TDlgFileSet::BtnDownClick,
+        {"down without a selection does nothing", -1, &WatchListDialog::moveDown,
          "1A\r\n0B\r\n1C\r\n", -1},
-        {"delete removes the item and the selection", 1, &TDlgFileSet::BtnDelClick, "1A\r\n1C\r\n",
-         -1},
-        {"delete without a selection does nothing", -1, &TDlgFileSet::BtnDelClick,
+        {"delete removes the item and the selection", 1, &WatchListDialog::deleteSelected,
+         "1A\r\n1C\r\n", -1},
+        {"delete without a selection does nothing", -1, &WatchListDialog::deleteSelected,
          "1A\r\n0B\r\n1C\r\n", -1},
     };
     files.put(listPath, "1A\r\n0B\r\n1C\r\n");
@@ -222,7 +222,7 @@ TEST_F(EditorDialogTest, CtrlClickLeavesTheChosenItemChosen) {
     ASSERT_EQ(selected(*dialog), 1);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
     EXPECT_EQ(selected(*dialog), 1);
-    dialog->BtnDelClick();
+    dialog->deleteSelected();
     EXPECT_EQ(listed(*dialog), "1A\r\n");
 }
 
@@ -315,17 +315,17 @@ TEST(EditorOnDisk, OkReplacesTheFileWithTheListAndKeepsUntouchedBytes) {
     const std::string kept = "0" + std::string(20, ' ') + std::string(260, 'q') + "\xFF";
     dir.write("Filelst.txt", kept + "\n1gone\n");
     Platform platform = testing::realPlatform().platform();
-    TDlgFileSet dialog(platform, dir.path());
+    WatchListDialog dialog(platform, dir.path());
     dialog.showMessage = [](QMessageBox::Icon, const QString& text) {
         ADD_FAILURE() << text.toStdString();
     };
     dialog.show();
     dialog.ListFile->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
-    dialog.BtnDelClick();
+    dialog.deleteSelected();
     dialog.EditName->setText(QStringLiteral("日記"));
     dialog.EditFile->setText(QStringLiteral("/home/u/日記.txt"));
-    dialog.BtnAddClick();
-    dialog.BtnOkClick();
+    dialog.addEntry();
+    dialog.saveAndClose();
     EXPECT_EQ(dir.read("Filelst.txt"), kept + "\r\n1\x93\xFA\x8B\x4C" + std::string(16, ' ') +
                                            "/home/u/\x93\xFA\x8B\x4C.txt\r\n");
     EXPECT_EQ(dialog.result(), 1);

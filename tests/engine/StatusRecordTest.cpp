@@ -44,9 +44,9 @@ std::string record(char state, char seq, std::string_view name, std::string_view
            padOrCut(size, 10) + padOrCut(stamp, 19) + std::string(dir);
 }
 
-// The last digits of the records' SeqNo in the order ListEdit leaves them, joined by spaces.
+// The last digits of the records' SeqNo in the order orderRecords leaves them, joined by spaces.
 std::string orderedBy(Records records, SortState sort) {
-    ListEdit(records, sort, testing::realPlatform().collator());
+    orderRecords(records, sort, testing::realPlatform().collator());
     std::string order;
     for (const std::string& r : records) order += std::string(cutField(r, SeqNo).substr(1)) + " ";
     if (!order.empty()) order.pop_back();
@@ -97,7 +97,7 @@ TEST(Ordering, PrefixIsRebuiltAndRecordsAreCutTo275Bytes) {
         {6, "00" + std::string(18, ' ')}, {-1, "00" + std::string(18, ' ')},
     };
     for (const auto& [key, prefix] : prefixes) {
-        ListEdit(records, {key, 2}, testing::realPlatform().collator());
+        orderRecords(records, {key, 2}, testing::realPlatform().collator());
         ASSERT_EQ(records[0].size(), 275u);
         EXPECT_EQ(cutField(records[0], SortPrefix), prefix) << "key " << key;
         EXPECT_EQ(cutField(records[0], StampText), "2024/03/01 12:00:00");

@@ -9,7 +9,7 @@
 #include "AppError.h"
 #include "RecordList.h"
 #include "StatusRecord.h"
-#include "Unit2.h"
+#include "WatchListDialog.h"
 #include "WindowFixture.h"
 
 namespace morvane::testing {
@@ -28,7 +28,7 @@ private:
     QPropertyNotifier notifier_;
 };
 
-std::string names(const TForm1& f) {
+std::string names(const MainWindow& f) {
     std::string s;
     for (const std::string& r : f.records) {
         std::string_view name = cutField(r, DisplayName);
@@ -38,7 +38,7 @@ std::string names(const TForm1& f) {
 }
 
 TEST_F(Commands, TheIntervalAlreadySetLeavesTheCountdownAloneAndAnotherRestartsIt) {
-    TForm1& f = open();
+    MainWindow& f = open();
     {
         TimerWatch watch(f.Timer1);
         f.Menu60s->trigger();
@@ -65,7 +65,7 @@ TEST_F(Commands, TheIntervalAlreadySetLeavesTheCountdownAloneAndAnotherRestartsI
 
 TEST_F(Commands, RefreshAndTicksCheckInPlaceAndLeaveTheCountdownAlone) {
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     TimerWatch watch(f.Timer1);
     files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 10, 0};
     clock.set({2024, 3, 2, 9, 10, 30});
@@ -82,7 +82,7 @@ TEST_F(Commands, RefreshAndTicksCheckInPlaceAndLeaveTheCountdownAlone) {
 
 TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
     files.put(IniPath, "[List]\r\nSortKey=2\r\nSortType=1\r\n");
-    TForm1& f = open();
+    MainWindow& f = open();
     struct Case {
         QAction* item;
         int key;
@@ -108,7 +108,7 @@ TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
 
 TEST_F(Commands, ASortItemOrdersTheTableAndLeavesNoRowSelected) {
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     EXPECT_EQ(names(f), "old today gone ");
     f.MenuSortSize->trigger();
     EXPECT_EQ(names(f), "gone today old ") << "a missing file has a blank size";
@@ -125,7 +125,7 @@ TEST_F(Commands, ASortItemOrdersTheTableAndLeavesNoRowSelected) {
 
 TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     auto click = [&](int section) {
         const int x =
             f.HeaderLog->sectionViewportPosition(section) + f.HeaderLog->sectionSize(section) / 2;
@@ -152,7 +152,7 @@ TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
 
 TEST_F(Commands, ARowChosenByTheUserStaysSelectedUnderCtrlClickAndCtrlSpace) {
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     const QPoint row1 = f.ListLog->visualRect(f.ListLog->model()->index(1, 0)).center();
     QTest::mouseClick(f.ListLog->viewport(), Qt::LeftButton, {}, row1);
     ASSERT_EQ(f.ListLog->selectedRow(), 1);
@@ -164,7 +164,7 @@ TEST_F(Commands, ARowChosenByTheUserStaysSelectedUnderCtrlClickAndCtrlSpace) {
 
 TEST_F(Commands, StayOnTopTogglesAndKeepsPlaceSizeAndRows) {
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     f.move(50, 60);
     f.resize(520, 280);
     files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
@@ -192,13 +192,13 @@ TEST_F(Commands, StayOnTopTogglesAndKeepsPlaceSizeAndRows) {
     f.MenuTop->trigger();
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(iniHas("Style=1"));
-    TForm1& again = open();
+    MainWindow& again = open();
     EXPECT_TRUE(again.MenuTop->isChecked());
     EXPECT_TRUE(again.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 TEST_F(Commands, TheVersionBoxShowsTheVersionWithTheInformationIcon) {
-    TForm1& f = open();
+    MainWindow& f = open();
     int shown = 0;
     onModal = [&](QDialog& d) {
         ++shown;
@@ -217,12 +217,12 @@ TEST_F(Commands, TheVersionBoxShowsTheVersionWithTheInformationIcon) {
 
 TEST_F(Commands, TheEditorEndedWithCancelChangesNothing) {
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     const Records before = f.records;
     files.put(ListPath, entry("other", "/w/old.txt"));
     bool wasEditor = false;
     onModal = [&](QDialog& d) {
-        wasEditor = qobject_cast<TDlgFileSet*>(&d) != nullptr;
+        wasEditor = qobject_cast<WatchListDialog*>(&d) != nullptr;
         return 2;
     };
     f.MenuFileSet->trigger();
@@ -249,7 +249,7 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         watchThreeFiles();
-        TForm1& f = open();
+        MainWindow& f = open();
         files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
         f.MenuRepaint->trigger();
         ASSERT_EQ(states(f), "139");
@@ -275,7 +275,7 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
 
 TEST_F(Commands, AWatchListUnreadableAfterOkIsReportedAndTheListsStayAsTheyWere) {
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     const Records before = f.records;
     onModal = [&](QDialog&) {
         files.files[ListPath].kind = FakeFile::Unreadable;

@@ -15,35 +15,35 @@ protected:
     std::vector<std::string> viewErrors;
 
     // Three watched files in this order: two with text, one missing. The view adds 90 pixels.
-    TForm1& openWatching() {
+    MainWindow& openWatching() {
         files.put(IniPath, "[Window]\r\nViewHeight=90\r\n");
         files.put("/w/a.txt", "alpha\r\nsecond line");
         files.put("/w/b.txt", "bravo");
         files.put(ListPath,
                   entry("a", "/w/a.txt") + entry("b", "/w/b.txt") + entry("gone", "/w/gone.txt"));
-        TForm1& f = open();
+        MainWindow& f = open();
         f.viewError = [this](const std::string& m) { viewErrors.push_back(m); };
         return f;
     }
 
-    static void select(TForm1& f, int row) {
+    static void select(MainWindow& f, int row) {
         f.ListLog->setCurrentIndex(f.ListLog->model()->index(row, 0));
         settle();
     }
 
-    static void command(TForm1& f) {
+    static void command(MainWindow& f) {
         f.MenuFileView->trigger();
         settle();
     }
 
-    static std::string memo(const TForm1& f) { return f.MemoList->toPlainText().toStdString(); }
-    static bool isOpen(const TForm1& f) {
+    static std::string memo(const MainWindow& f) { return f.MemoList->toPlainText().toStdString(); }
+    static bool isOpen(const MainWindow& f) {
         return f.MenuFileView->isChecked() && f.PanelView->isVisible();
     }
 };
 
 TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothing) {
-    TForm1& f = open();
+    MainWindow& f = open();
     std::vector<QString> shown;
     onModal = [&](QDialog& d) {
         auto* box = qobject_cast<QMessageBox*>(&d);
@@ -61,7 +61,7 @@ TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothi
     EXPECT_FALSE(isOpen(f));
 
     // Open, then a check refills the list and leaves no row selected: the view stays open.
-    TForm1& g = openWatching();
+    MainWindow& g = openWatching();
     select(g, 0);
     command(g);
     ASSERT_TRUE(isOpen(g));
@@ -75,7 +75,7 @@ TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothi
 }
 
 TEST_F(ContentView, AMaximisedWindowGivesTheViewItsHeightFromTheTable) {
-    TForm1& f = openWatching();
+    MainWindow& f = openWatching();
     f.showMaximized();
     settle();
     const int screenHeight = f.height();
@@ -96,7 +96,7 @@ TEST_F(ContentView, AMaximisedWindowGivesTheViewItsHeightFromTheTable) {
 }
 
 TEST_F(ContentView, ClosingGivesBackTheHeightBeforeOpeningAndTheTableKeepsItsHeight) {
-    TForm1& f = openWatching();
+    MainWindow& f = openWatching();
     const int before = f.height();
     const int table = f.Panel1->height();
     select(f, 1);
@@ -138,7 +138,7 @@ TEST_F(ContentView, AFailedLoadKeepsTheTextAndLeavesTheViewClosedOrClosesIt) {
     for (const Case c : {Case{"command", false}, Case{"row selection", true}}) {
         SCOPED_TRACE(c.what);
         viewErrors.clear();
-        TForm1& f = openWatching();
+        MainWindow& f = openWatching();
         const int before = f.height();
         select(f, 0);
         command(f);
@@ -160,7 +160,7 @@ TEST_F(ContentView, AFailedLoadKeepsTheTextAndLeavesTheViewClosedOrClosesIt) {
 }
 
 TEST_F(ContentView, AMissingFileOpensOrKeepsTheViewWithItsEarlierText) {
-    TForm1& f = openWatching();
+    MainWindow& f = openWatching();
     select(f, 2);
     command(f);
     EXPECT_TRUE(isOpen(f));
@@ -183,7 +183,7 @@ TEST_F(ContentView, TheFileOfTheWholeWatchListPathIsShownNotThatOfTheCutFields) 
     files.put(path, "the whole path");
     files.put(dir.substr(0, 40) + "/a-file-name-of-thirt", "the cut path");
     files.put(ListPath, entry("long", path));
-    TForm1& f = open();
+    MainWindow& f = open();
     f.viewError = [this](const std::string& m) { viewErrors.push_back(m); };
     select(f, 0);
     command(f);

@@ -73,12 +73,12 @@ int countColour(const QImage& image, const QRect& area, const QColor& colour) {
 class DrawnTable : public WindowTest {
 protected:
     // Rows in states "0", "1", "3" and "9", in that order.
-    TForm1& openFourStates() {
+    MainWindow& openFourStates() {
         files.put("/w/plain.txt", "p", {2024, 3, 1, 12, 0, 0});
         watchThreeFiles();
         files.put(ListPath, entry("plain", "/w/plain.txt") + entry("old", "/w/old.txt") +
                                 entry("today", "/w/today.txt") + entry("gone", "/w/gone.txt"));
-        TForm1& f = open();
+        MainWindow& f = open();
         files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
         f.MenuRepaint->trigger();
         EXPECT_EQ(states(f), "0139");
@@ -97,7 +97,7 @@ protected:
 };
 
 TEST_F(DrawnTable, TheControlsHaveTheirNamesAndSizes) {
-    TForm1& f = openFourStates();
+    MainWindow& f = openFourStates();
     for (const char* name :
          {"Panel1", "HeaderLog", "ListLog", "PanelView", "MemoList", "StatusBar1", "Timer1",
           "MenuExit", "MenuFileView", "MenuTop", "MenuRepaint", "MenuSortName", "MenuSortDec",
@@ -141,7 +141,7 @@ TEST_F(DrawnTable, UnselectedRowsDrawTheirTextInTheStateColourOnTheListBackgroun
 }
 
 TEST_F(DrawnTable, ASelectedRowIsFilledEdgeToEdgeWithItsStateColourAndBlackText) {
-    TForm1& f = openFourStates();
+    MainWindow& f = openFourStates();
     f.ListLog->setCurrentIndex(f.ListLog->model()->index(1, 0));
     const QImage image = listImage();
     const QRect row = QRect(0, 15, image.width(), 15);
@@ -153,7 +153,7 @@ TEST_F(DrawnTable, ASelectedRowIsFilledEdgeToEdgeWithItsStateColourAndBlackText)
 }
 
 TEST_F(DrawnTable, ANotFoundRowLeavesItsSizeAndTimeColumnsEmpty) {
-    TForm1& f = openFourStates();
+    MainWindow& f = openFourStates();
     QImage image = listImage();
     EXPECT_GT(countText(image, band(3, 1, 1), Grey, Black), 0) << "the file name";
     EXPECT_GT(countText(image, band(3, 4, 4), Grey, Black), 0) << "the directory";
@@ -171,7 +171,7 @@ TEST_F(DrawnTable, ANotFoundRowLeavesItsSizeAndTimeColumnsEmpty) {
 TEST_F(DrawnTable, TheListBackgroundComesFromTheSettings) {
     files.put(IniPath, "[Color]\r\nListBack=16777215\r\nTodayUp=255\r\n");
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     const QImage image = listImage();
     EXPECT_EQ(image.pixelColor(1, 1), White);
     EXPECT_EQ(image.pixelColor(1, 3 * 15 + 5), White) << "below the rows";
@@ -180,7 +180,7 @@ TEST_F(DrawnTable, TheListBackgroundComesFromTheSettings) {
 }
 
 TEST_F(DrawnTable, ResizingASectionRepaintsTheRowsAtOnceAlongTheNewEdges) {
-    TForm1& f = openFourStates();
+    MainWindow& f = openFourStates();
     PaintCounter counter(f.ListLog->viewport());
     f.HeaderLog->resizeSection(1, 0);
     EXPECT_GT(counter.paints, 0);
@@ -192,7 +192,7 @@ TEST_F(DrawnTable, ResizingASectionRepaintsTheRowsAtOnceAlongTheNewEdges) {
 }
 
 TEST_F(DrawnTable, OnlyTheSortColumnShowsAnArrow) {
-    TForm1& f = openFourStates();
+    MainWindow& f = openFourStates();
     auto arrows = [&](int section) {
         const QImage image = f.HeaderLog->viewport()->grab().toImage();
         const QRect s(f.HeaderLog->sectionPosition(section), 0, f.HeaderLog->sectionSize(section),

@@ -1,4 +1,4 @@
-// Start-up (FormCreate, FormShow) and every kind of close request.
+// Start-up (applySettings, prepareFirstShow) and every kind of close request.
 
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -20,7 +20,7 @@ using Closing = WindowTest;
 // Records what the window holds at the moment Qt tells it that it is shown.
 class ShowWatch : public QObject {
 public:
-    explicit ShowWatch(TForm1& f) : form_(f) { f.installEventFilter(this); }
+    explicit ShowWatch(MainWindow& f) : form_(f) { f.installEventFilter(this); }
     std::size_t rowsAtShow = 0;
     QString statusAtShow;
 
@@ -34,11 +34,11 @@ protected:
     }
 
 private:
-    TForm1& form_;
+    MainWindow& form_;
 };
 
 TEST_F(StartUp, WithoutFilesTheWindowOpensWithTheDefaultsAndAnEmptyCheckedTable) {
-    TForm1& f = open();
+    MainWindow& f = open();
     EXPECT_EQ(f.pos(), QPoint(1, 1));
     EXPECT_EQ(f.size(), QSize(540, 300));
     EXPECT_EQ(f.sectionWidths(), (std::array<int, 5>{120, 80, 60, 112, 144}));
@@ -55,7 +55,7 @@ TEST_F(StartUp, WithoutFilesTheWindowOpensWithTheDefaultsAndAnEmptyCheckedTable)
 
 TEST_F(StartUp, TheWindowAppearsWithItsTableAlreadyRebuilt) {
     watchThreeFiles();
-    TForm1& f = create();
+    MainWindow& f = create();
     EXPECT_TRUE(f.records.empty()) << "the create step runs no check";
     ShowWatch watch(f);
     f.show();
@@ -72,7 +72,7 @@ TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
         "[Window]\r\nTop=40\r\nLeft=-20\r\nHeight=310\r\nWidth=600\r\nViewHeight=150\r\n"
         "H0=-5\r\nH1=20000\r\nStyle=1\r\n[List]\r\nInterval=10\r\nSortKey=4\r\n"
         "SortType=1\r\n[Color]\r\nListBack=16777215\r\nMemoBack=255\r\nMemoFont=16711680\r\n");
-    TForm1& f = create();
+    MainWindow& f = create();
     EXPECT_EQ(f.sectionWidths(), (std::array<int, 5>{0, 10000, 60, 112, 144}));
     EXPECT_TRUE(f.MenuTop->isChecked());
     EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -102,7 +102,7 @@ TEST_F(StartUp, StoredGeometryAppliesAsReadUnlessTheWindowWouldBeLost) {
     };
     for (const auto& c : cases) {
         files.put(IniPath, std::string("[Window]\r\n") + c.window + "\r\n");
-        TForm1& f = open();
+        MainWindow& f = open();
         EXPECT_EQ(f.pos(), c.place) << c.window;
         EXPECT_EQ(f.size(), c.size) << c.window;
     }
@@ -111,7 +111,7 @@ TEST_F(StartUp, StoredGeometryAppliesAsReadUnlessTheWindowWouldBeLost) {
 TEST_F(StartUp, ValuesNoItemShowsKeepTheDesignChecksAndAreWrittenAsThose) {
     files.put(IniPath,
               "[Window]\r\nStyle=2\r\n[List]\r\nInterval=5\r\nSortKey=9\r\nSortType=2\r\n");
-    TForm1& f = open();
+    MainWindow& f = open();
     EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(f.Timer1->interval(), 5000);
     EXPECT_TRUE(f.Menu60s->isChecked());
@@ -127,7 +127,7 @@ TEST_F(StartUp, AnIntervalWithoutAPositive32BitPeriodGivesNoTimedChecks) {
     for (const char* interval : {"0", "-1", "2147484"}) {
         SCOPED_TRACE(interval);
         files.put(IniPath, std::string("[List]\r\nInterval=") + interval + "\r\n");
-        TForm1& f = open();
+        MainWindow& f = open();
         EXPECT_FALSE(f.Timer1->isActive());
         clock.set({2024, 3, 2, 10, 0, 0});
         f.MenuRepaint->trigger();
@@ -141,7 +141,7 @@ TEST_F(StartUp, AnIntervalWithoutAPositive32BitPeriodGivesNoTimedChecks) {
 TEST_F(StartUp, AnUnreadableWatchListIsReportedAndTheFirstCheckIsSkipped) {
     watchThreeFiles();
     files.files[ListPath].kind = FakeFile::Unreadable;
-    TForm1& f = open();
+    MainWindow& f = open();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], formatMessage("ﾌｧｲﾙ %s は開けません", ListPath));
     EXPECT_TRUE(f.isVisible());
@@ -154,7 +154,7 @@ TEST_F(StartUp, AnUnreadableWatchListIsReportedAndTheFirstCheckIsSkipped) {
 }
 
 TEST_F(Closing, WritesTheWindowColumnsAndListKeysButNoColourSection) {
-    TForm1& f = open();
+    MainWindow& f = open();
     f.move(30, 45);
     f.resize(610, 333);
     f.HeaderLog->resizeSection(2, 75);
@@ -173,7 +173,7 @@ TEST_F(Closing, WritesTheWindowColumnsAndListKeysButNoColourSection) {
 TEST_F(Closing, WhileMaximisedTheWindowKeysStayAsTheFileHasThem) {
     files.put(IniPath,
               "[Window]\r\nTop=7\r\nLeft=8\r\nHeight=250\r\nWidth=500\r\nViewHeight=90\r\n");
-    TForm1& f = open();
+    MainWindow& f = open();
     f.showMaximized();
     f.HeaderLog->resizeSection(0, 99);
     EXPECT_TRUE(f.close());
@@ -183,7 +183,7 @@ TEST_F(Closing, WhileMaximisedTheWindowKeysStayAsTheFileHasThem) {
 }
 
 TEST_F(Closing, WhileMinimisedTheRestoredPlaceIsWritten) {
-    TForm1& f = open();
+    MainWindow& f = open();
     f.move(12, 34);
     f.resize(560, 320);
     f.showMinimized();
@@ -193,7 +193,7 @@ TEST_F(Closing, WhileMinimisedTheRestoredPlaceIsWritten) {
 }
 
 TEST_F(Closing, WithTheContentViewOpenTheStoredHeightLeavesTheViewOut) {
-    TForm1& f = open();
+    MainWindow& f = open();
     // The content view's open steps: the table keeps its height, the window grows by the view.
     f.MenuFileView->setChecked(true);
     f.Panel1->setFixedHeight(f.Panel1->height());
@@ -207,7 +207,7 @@ TEST_F(Closing, WithTheContentViewOpenTheStoredHeightLeavesTheViewOut) {
 
 TEST_F(Closing, AFailedWriteIsReportedAndKeepsTheWindowOpenUntilAWriteSucceeds) {
     watchThreeFiles();
-    TForm1& f = open();
+    MainWindow& f = open();
     files.failWrites = true;
     EXPECT_FALSE(f.close());
     EXPECT_TRUE(f.isVisible());
@@ -222,7 +222,7 @@ TEST_F(Closing, AFailedWriteIsReportedAndKeepsTheWindowOpenUntilAWriteSucceeds) 
 }
 
 TEST_F(Closing, TheEndOfTheSessionWritesTheSettingsAndRefusesOnlyWhenItMayAsk) {
-    TForm1& f = open();
+    MainWindow& f = open();
     f.MenuSortName->trigger();
     bool asked = false;
     EXPECT_TRUE(f.sessionEnding([&] { return asked = true; }));
@@ -254,7 +254,7 @@ TEST(RealFolder, TheFirstCloseCreatesTheSettingsFileBesideTheWatchList) {
     SystemPlatform system;
     Platform platform = system.platform();
     {
-        TForm1 f(platform, dir);
+        MainWindow f(platform, dir);
         f.reportError = [](const std::string& m) { ADD_FAILURE() << m; };
         f.show();
         ASSERT_EQ(f.records.size(), 1u);

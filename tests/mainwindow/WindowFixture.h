@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "FakePlatform.h"
+#include "MainWindow.h"
 #include "SystemPlatform.h"
-#include "Unit1.h"
 
 namespace morvane::testing {
 
@@ -37,18 +37,18 @@ protected:
     std::vector<std::string> errors;
     // What a modal dialog does when run; the result it ends with.
     std::function<int(QDialog&)> onModal = [](QDialog&) { return 2; };
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 
-    // Creates the window (FormCreate) without showing it.
-    TForm1& create() {
-        form = std::make_unique<TForm1>(platform, AppDir);
+    // Creates the window (applySettings) without showing it.
+    MainWindow& create() {
+        form = std::make_unique<MainWindow>(platform, AppDir);
         form->reportError = [this](const std::string& m) { errors.push_back(m); };
         form->runModal = [this](QDialog& d) { return onModal(d); };
         return *form;
     }
 
-    // Creates and shows the window (FormShow), and lets it lay itself out.
-    TForm1& open() {
+    // Creates and shows the window (prepareFirstShow), and lets it lay itself out.
+    MainWindow& open() {
         create();
         form->show();
         settle();
@@ -71,7 +71,7 @@ protected:
     std::string ini() { return files.files[IniPath].bytes; }
     bool iniHas(const std::string& line) { return ini().find(line + "\r\n") != std::string::npos; }
 
-    static std::vector<std::string> rowTexts(const TForm1& f) {
+    static std::vector<std::string> rowTexts(const MainWindow& f) {
         std::vector<std::string> texts;
         const QAbstractItemModel* m = f.ListLog->model();
         for (int i = 0; i < m->rowCount(); ++i)
@@ -80,7 +80,7 @@ protected:
     }
 
     // The state codes of the records in display order.
-    static std::string states(const TForm1& f) {
+    static std::string states(const MainWindow& f) {
         std::string s;
         for (const std::string& r : f.records) s += r.size() > 20 ? r[20] : '?';
         return s;

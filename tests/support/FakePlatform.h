@@ -25,7 +25,7 @@ class FakeFileSystem : public FileSystem {
 public:
     std::map<std::string, FakeFile> files;
     bool failWrites = false;
-    int lookUps = 0;
+    mutable int lookUps = 0;
     int writes = 0;
 
     FakeFile& put(const std::string& path, std::string bytes = {},
@@ -37,7 +37,7 @@ public:
         return f;
     }
 
-    std::optional<FileFacts> lookUp(const std::string& path) override {
+    std::optional<FileFacts> lookUp(const std::string& path) const override {
         ++lookUps;
         const auto it = files.find(path);
         if (it == files.end() || it->second.kind == FakeFile::Directory ||
@@ -47,12 +47,13 @@ public:
         return FileFacts{f.size >= 0 ? f.size : std::int64_t(f.bytes.size()), f.modified};
     }
 
-    bool isFile(const std::string& path) override {
+    bool isFile(const std::string& path) const override {
         const auto it = files.find(path);
         return it != files.end() && it->second.kind != FakeFile::Directory;
     }
 
-    ReadStatus readAll(const std::string& path, std::string& bytes, std::size_t maxBytes) override {
+    ReadStatus readAll(const std::string& path, std::string& bytes,
+                       std::size_t maxBytes) const override {
         const auto it = files.find(path);
         if (it == files.end()) return ReadStatus::Missing;
         if (it->second.kind == FakeFile::Directory) return ReadStatus::Missing;

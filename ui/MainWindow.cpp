@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -20,7 +20,7 @@
 #include "QtText.h"
 #include "RecordDrawing.h"
 #include "RecordList.h"
-#include "Unit2.h"
+#include "WatchListDialog.h"
 #include "WatchListFile.h"
 
 namespace morvane {
@@ -82,7 +82,7 @@ void setColour(QWidget* widget, QPalette::ColorRole role, std::int32_t bgr) {
 
 }  // namespace
 
-TForm1::TForm1(Platform& platform, std::string dir, QWidget* parent)
+MainWindow::MainWindow(Platform& platform, std::string dir, QWidget* parent)
     : QMainWindow(parent), appDir(std::move(dir)), platform_(platform) {
     reportError = [this](const std::string& message) { showErrorBox(this, message); };
     runModal = [](QDialog& dialog) { return dialog.exec(); };
@@ -95,12 +95,12 @@ TForm1::TForm1(Platform& platform, std::string dir, QWidget* parent)
     createControls();
     createMenus();
     connectEvents();
-    FormCreate();
+    applySettings();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::createControls() {
+void MainWindow::createControls() {
     auto* client = new QWidget(this);
     auto* clientLayout = new QVBoxLayout(client);
     clientLayout->setContentsMargins(0, 0, 0, 0);
@@ -170,7 +170,7 @@ void TForm1::createControls() {
     intervalMs_ = DesignInterval;
 }
 
-void TForm1::createMenus() {
+void MainWindow::createMenus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
     auto menu = [bar](const char* name, const QString& caption) {
@@ -238,55 +238,56 @@ void TForm1::createMenus() {
     MenuVersion = item(MenuHelp, "MenuVersion", QStringLiteral("バージョン情報(&A)"));
 }
 
-void TForm1::connectEvents() {
-    auto bind = [this](QAction* action, void (TForm1::*handler)()) {
+void MainWindow::connectEvents() {
+    auto bind = [this](QAction* action, void (MainWindow::*handler)()) {
         connect(action, &QAction::triggered, this,
                 [this, handler] { guarded([&] { (this->*handler)(); }); });
     };
     // Selecting an item changes no check by itself: a plain check item gets back the check it
     // had before Qt toggled it, and its command decides.
-    auto bindCheckItem = [this](QAction* action, void (TForm1::*handler)()) {
+    auto bindCheckItem = [this](QAction* action, void (MainWindow::*handler)()) {
         connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
             action->setChecked(!checked);
             guarded([&] { (this->*handler)(); });
         });
     };
 
-    bind(MenuExit, &TForm1::MenuExitClick);
-    bindCheckItem(MenuFileView, &TForm1::MenuFileViewClick);
-    bindCheckItem(MenuTop, &TForm1::MenuTopClick);
-    bind(MenuRepaint, &TForm1::Timer1Timer);
+    bind(MenuExit, &MainWindow::MenuExitClick);
+    bindCheckItem(MenuFileView, &MainWindow::toggleContentView);
+    bindCheckItem(MenuTop, &MainWindow::toggleStayOnTop);
+    bind(MenuRepaint, &MainWindow::checkNow);
     for (QAction* a : {MenuSortName, MenuSortFile, MenuSortSize, MenuSortUpdate, MenuSortPath,
                        MenuSortUser, MenuSortAsc, MenuSortDec})
-        connect(a, &QAction::triggered, this, [this, a] { guarded([&] { MenuSortClick(a); }); });
-    bind(Menu1s, &TForm1::Menu1sClick);
-    bind(Menu10s, &TForm1::Menu10sClick);
-    bind(Menu30s, &TForm1::Menu30sClick);
-    bind(Menu60s, &TForm1::Menu60sClick);
-    bind(MenuFileSet, &TForm1::MenuFileSetClick);
-    bind(MenuVersion, &TForm1::MenuVersionClick);
+        connect(a, &QAction::triggered, this, [this, a] { guarded([&] { sortFromMenu(a); }); });
+    bind(Menu1s, &MainWindow::Menu1sClick);
+    bind(Menu10s, &MainWindow::Menu10sClick);
+    bind(Menu30s, &MainWindow::Menu30sClick);
+    bind(Menu60s, &MainWindow::Menu60sClick);
+    bind(MenuFileSet, &MainWindow::editWatchList);
+    bind(MenuVersion, &MainWindow::showVersion);
 
-    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { checkNow(); }); });
 
     ListLog->setRowPainter([this](QPainter& painter, int row, const QRect& rect, bool selected) {
-        ListLogDrawItem(painter, row, rect, selected);
+        drawRow(painter, row, rect, selected);
     });
     connect(ListLog, &RecordListView::rowSelectedByUser, this,
-            [this] { guarded([this] { ListLogClick(); }); });
+            [this] { guarded([this] { onRowSelected(); }); });
 
     HeaderLog->setSectionPainter([this](QPainter& painter, const QRect& rect, int section) {
-        HeaderLogDrawSection(painter, section, rect, false);
+        drawHeaderSection(painter, section, rect, false);
     });
     connect(HeaderLog, &QHeaderView::sectionClicked, this,
-            [this](int section) { guarded([&] { HeaderLogSectionClick(section); }); });
+            [this](int section) { guarded([&] { onHeaderClicked(section); }); });
     connect(HeaderLog, &QHeaderView::sectionResized, this,
-            [this](int section) { HeaderLogSectionResize(section); });
+            [this](int section) { onHeaderResized(section); });
 
     if (qGuiApp)
-        connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &TForm1::onCommitDataRequest);
+        connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+                &MainWindow::onCommitDataRequest);
 }
 
-bool TForm1::guarded(const std::function<void()>& handler) {
+bool MainWindow::guarded(const std::function<void()>& handler) {
     try {
         handler();
         return true;
@@ -296,18 +297,18 @@ bool TForm1::guarded(const std::function<void()>& handler) {
     }
 }
 
-QString TForm1::statusText(int panel) const {
+QString MainWindow::statusText(int panel) const {
     if (panel < 0 || panel >= int(StatusPanels.size())) return {};
     return StatusPanels[std::size_t(panel)]->text();
 }
 
-std::array<int, 5> TForm1::sectionWidths() const {
+std::array<int, 5> MainWindow::sectionWidths() const {
     std::array<int, 5> widths{};
     for (int i = 0; i < int(widths.size()); ++i) widths[std::size_t(i)] = HeaderLog->sectionSize(i);
     return widths;
 }
 
-void TForm1::FormCreate() {
+void MainWindow::applySettings() {
     iniPath = appDir + SettingsFileName;
     const Settings settings = readSettings(platform_.files, iniPath);
 
@@ -357,17 +358,17 @@ void TForm1::FormCreate() {
     setColour(MemoList, QPalette::Text, colours.memoFont);
 }
 
-void TForm1::setVisible(bool visible) {
+void MainWindow::setVisible(bool visible) {
     // The show step runs once, before the window first appears; Qt shows the window again
     // when the stay-on-top hint changes, and that must not run it a second time.
     if (visible && !shown_) {
         shown_ = true;
-        guarded([this] { FormShow(); });
+        guarded([this] { prepareFirstShow(); });
     }
     QMainWindow::setVisible(visible);
 }
 
-void TForm1::FormShow() {
+void MainWindow::prepareFirstShow() {
     // A width or height of none would leave nothing to see or grab: such a value gives way to
     // the usual size.
     const QSize size(storedWidth > 0 ? storedWidth : Settings{}.width,
@@ -378,10 +379,10 @@ void TForm1::FormShow() {
     watchList.clear();
     loadWatchList(platform_.files, appDir + WatchListFileName, watchList);
     RebuildRun rebuild(rebuildMode);
-    Timer1Timer();
+    checkNow();
 }
 
-ClosingState TForm1::closingState() const {
+ClosingState MainWindow::closingState() const {
     ClosingState state;
     state.maximised = fillsScreen();
     // The normal geometry is that of the client area; the stored place is that of the frame.
@@ -415,23 +416,23 @@ ClosingState TForm1::closingState() const {
     return state;
 }
 
-void TForm1::FormCloseQuery(bool& canClose) {
+void MainWindow::saveSettings(bool& canClose) {
     writeSettings(platform_.files, iniPath, closingState());
     canClose = true;
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     bool canClose = true;
-    if (guarded([&] { FormCloseQuery(canClose); }) && canClose)
+    if (guarded([&] { saveSettings(canClose); }) && canClose)
         event->accept();
     else
         event->ignore();
 }
 
-bool TForm1::sessionEnding(const std::function<bool()>& mayInteract) {
+bool MainWindow::sessionEnding(const std::function<bool()>& mayInteract) {
     bool canClose = true;
     try {
-        FormCloseQuery(canClose);
+        saveSettings(canClose);
         return true;
     } catch (const std::exception& e) {
         // Without the user the session ends anyway; the settings of this run are lost then.
@@ -441,11 +442,11 @@ bool TForm1::sessionEnding(const std::function<bool()>& mayInteract) {
     }
 }
 
-void TForm1::onCommitDataRequest(QSessionManager& manager) {
+void MainWindow::onCommitDataRequest(QSessionManager& manager) {
     if (!sessionEnding([&manager] { return manager.allowsInteraction(); })) manager.cancel();
 }
 
-void TForm1::Timer1Timer() {
+void MainWindow::checkNow() {
     const StatusTexts texts = runCheck(platform_, watchList, records, rebuildMode, sort);
     lastCheck = texts.lastCheck;
     ListLog->refill(rowTexts(records.size()));
@@ -453,22 +454,22 @@ void TForm1::Timer1Timer() {
     StatusPanels[1]->setText(fromSjis(platform_.codec, texts.now));
 }
 
-void TForm1::listEdit() {
-    ListEdit(records, sort, platform_.collator);
+void MainWindow::reorderAndRefill() {
+    orderRecords(records, sort, platform_.collator);
     ListLog->refill(rowTexts(records.size()));
 }
 
-void TForm1::MenuExitClick() {
+void MainWindow::MenuExitClick() {
     close();
 }
 
-void TForm1::MenuTopClick() {
+void MainWindow::toggleStayOnTop() {
     const bool on = !MenuTop->isChecked();
     MenuTop->setChecked(on);
     setStayOnTop(on);
 }
 
-void TForm1::setStayOnTop(bool on) {
+void MainWindow::setStayOnTop(bool on) {
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
     // Changing a window hint hides the window; it comes back where it was, as it was.
     const bool wasVisible = isVisible();
@@ -483,20 +484,20 @@ void TForm1::setStayOnTop(bool on) {
     show();
 }
 
-void TForm1::Menu1sClick() {
+void MainWindow::Menu1sClick() {
     setInterval(Menu1s, 1000);
 }
-void TForm1::Menu10sClick() {
+void MainWindow::Menu10sClick() {
     setInterval(Menu10s, 10000);
 }
-void TForm1::Menu30sClick() {
+void MainWindow::Menu30sClick() {
     setInterval(Menu30s, 30000);
 }
-void TForm1::Menu60sClick() {
+void MainWindow::Menu60sClick() {
     setInterval(Menu60s, 60000);
 }
 
-void TForm1::setInterval(QAction* item, int milliseconds) {
+void MainWindow::setInterval(QAction* item, int milliseconds) {
     if (item) item->setChecked(true);
     if (milliseconds == intervalMs_) return;
     intervalMs_ = milliseconds;
@@ -509,7 +510,7 @@ void TForm1::setInterval(QAction* item, int milliseconds) {
     if (!Timer1->isActive()) throw AppError("ﾀｲﾏｰを取得できません");
 }
 
-void TForm1::showSortChecks() {
+void MainWindow::showSortChecks() {
     const std::array<QAction*, 6> keys = {MenuSortUser, MenuSortName,   MenuSortFile,
                                           MenuSortSize, MenuSortUpdate, MenuSortPath};
     if (sort.sortKey >= 0 && sort.sortKey < int(keys.size()))
@@ -517,7 +518,7 @@ void TForm1::showSortChecks() {
     (sort.sortType == 0 ? MenuSortAsc : MenuSortDec)->setChecked(true);
 }
 
-void TForm1::MenuSortClick(QAction* sender) {
+void MainWindow::sortFromMenu(QAction* sender) {
     const std::pair<QAction*, int> keys[] = {{MenuSortUser, 0},   {MenuSortName, 1},
                                              {MenuSortFile, 2},   {MenuSortSize, 3},
                                              {MenuSortUpdate, 4}, {MenuSortPath, 5}};
@@ -526,53 +527,53 @@ void TForm1::MenuSortClick(QAction* sender) {
     if (sender == MenuSortAsc) sort.sortType = 0;
     if (sender == MenuSortDec) sort.sortType = 1;
     if (sender) sender->setChecked(true);
-    listEdit();
+    reorderAndRefill();
     HeaderLog->viewport()->repaint();
     ListLog->viewport()->repaint();
 }
 
-void TForm1::MenuFileSetClick() {
-    TDlgFileSet dialog(platform_, appDir, this);
-    if (runModal(dialog) != TDlgFileSet::ResultOk) return;
+void MainWindow::editWatchList() {
+    WatchListDialog dialog(platform_, appDir, this);
+    if (runModal(dialog) != WatchListDialog::ResultOk) return;
     // A file that cannot be read leaves the old list, and the records that stand for it, as
     // they were: the error ends the command here.
     loadWatchList(platform_.files, appDir + WatchListFileName, watchList);
     records.clear();
     RebuildRun rebuild(rebuildMode);
-    Timer1Timer();
+    checkNow();
 }
 
-void TForm1::MenuVersionClick() {
+void MainWindow::showVersion() {
     QMessageBox box(QMessageBox::Information, QStringLiteral("バージョン情報"),
                     QStringLiteral("Morvane Version 1.01"), QMessageBox::Ok, this);
     runModal(box);
 }
 
-void TForm1::ListLogDrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
+void MainWindow::drawRow(QPainter& painter, int index, const QRect& rect, bool selected) {
     if (index < 0 || std::size_t(index) >= records.size()) {
         painter.fillRect(rect, colourFromBgr(colours.listBack));
         return;
     }
-    drawRecordRow(painter, rect, records[std::size_t(index)], selected, sectionWidths(), colours,
-                  platform_.codec, ListLog->font());
+    paintRecordRow(painter, rect, records[std::size_t(index)], selected, sectionWidths(), colours,
+                   platform_.codec, ListLog->font());
 }
 
-void TForm1::HeaderLogDrawSection(QPainter& painter, int section, const QRect& rect, bool) {
+void MainWindow::drawHeaderSection(QPainter& painter, int section, const QRect& rect, bool) {
     const QPalette& palette = HeaderLog->palette();
-    drawHeaderSection(painter, rect, section, sort, HeaderLog->font(),
-                      palette.color(QPalette::WindowText), palette.color(QPalette::Button));
+    paintHeaderSection(painter, rect, section, sort, HeaderLog->font(),
+                       palette.color(QPalette::WindowText), palette.color(QPalette::Button));
 }
 
-void TForm1::HeaderLogSectionClick(int section) {
+void MainWindow::onHeaderClicked(int section) {
     if (sort.sortKey == section + 1) sort.sortType = sort.sortType == 0 ? 1 : 0;
     sort.sortKey = section + 1;
     showSortChecks();
-    listEdit();
+    reorderAndRefill();
     HeaderLog->viewport()->repaint();
     ListLog->viewport()->repaint();
 }
 
-void TForm1::HeaderLogSectionResize(int) {
+void MainWindow::onHeaderResized(int) {
     ListLog->viewport()->repaint();
 }
 

@@ -1,4 +1,4 @@
-#include "Unit2.h"
+#include "WatchListDialog.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -102,7 +102,7 @@ bool isBlankAfterTrim(const QString& text) {
 
 }  // namespace
 
-TDlgFileSet::TDlgFileSet(Platform& platform, std::string appDir, QWidget* parent)
+WatchListDialog::WatchListDialog(Platform& platform, std::string appDir, QWidget* parent)
     : QDialog(parent), platform_(platform), listPath_(std::move(appDir) + WatchListFileName) {
     setObjectName(QStringLiteral("DlgFileSet"));
     setWindowTitle(QStringLiteral("監視ファイル設定"));
@@ -120,7 +120,7 @@ TDlgFileSet::TDlgFileSet(Platform& platform, std::string appDir, QWidget* parent
     pickFile = [this](const QString& startFile) { return runOpenDialog(startFile); };
 }
 
-void TDlgFileSet::createControls() {
+void WatchListDialog::createControls() {
     const auto place = [this](QWidget* widget, const char* name, int left, int top, int width,
                               int height) {
         widget->setObjectName(QString::fromLatin1(name));
@@ -171,16 +171,16 @@ void TDlgFileSet::createControls() {
                               BtnDel,   BtnUp,    BtnDown,  BtnOk,   BtnCancel};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-    connect(BtnFile, &QPushButton::clicked, this, &TDlgFileSet::BtnFileClick);
-    connect(BtnAdd, &QPushButton::clicked, this, &TDlgFileSet::BtnAddClick);
-    connect(BtnDel, &QPushButton::clicked, this, &TDlgFileSet::BtnDelClick);
-    connect(BtnUp, &QPushButton::clicked, this, &TDlgFileSet::BtnUpClick);
-    connect(BtnDown, &QPushButton::clicked, this, &TDlgFileSet::BtnDownClick);
-    connect(BtnOk, &QPushButton::clicked, this, &TDlgFileSet::BtnOkClick);
-    connect(BtnCancel, &QPushButton::clicked, this, &TDlgFileSet::reject);
+    connect(BtnFile, &QPushButton::clicked, this, &WatchListDialog::browseForFile);
+    connect(BtnAdd, &QPushButton::clicked, this, &WatchListDialog::addEntry);
+    connect(BtnDel, &QPushButton::clicked, this, &WatchListDialog::deleteSelected);
+    connect(BtnUp, &QPushButton::clicked, this, &WatchListDialog::moveUp);
+    connect(BtnDown, &QPushButton::clicked, this, &WatchListDialog::moveDown);
+    connect(BtnOk, &QPushButton::clicked, this, &WatchListDialog::saveAndClose);
+    connect(BtnCancel, &QPushButton::clicked, this, &WatchListDialog::reject);
 }
 
-void TDlgFileSet::showEvent(QShowEvent* event) {
+void WatchListDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (shown_) return;
     shown_ = true;
@@ -189,10 +189,10 @@ void TDlgFileSet::showEvent(QShowEvent* event) {
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
     EditName->setFocus();
-    FormShow();
+    loadEntries();
 }
 
-void TDlgFileSet::keyPressEvent(QKeyEvent* event) {
+void WatchListDialog::keyPressEvent(QKeyEvent* event) {
     // Escape does not end the dialog: it has no cancel button.
     if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Cancel)) {
         event->accept();
@@ -201,11 +201,11 @@ void TDlgFileSet::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void TDlgFileSet::reject() {
+void WatchListDialog::reject() {
     done(ResultCancel);
 }
 
-void TDlgFileSet::FormShow() {
+void WatchListDialog::loadEntries() {
     ListFile->clear();
     loadFailed_ = false;
     try {
@@ -218,7 +218,7 @@ void TDlgFileSet::FormShow() {
     }
 }
 
-void TDlgFileSet::addItem(const std::string& sjisText, bool ticked) {
+void WatchListDialog::addItem(const std::string& sjisText, bool ticked) {
     auto* item = new QListWidgetItem(displayText(platform_.codec, sjisText));
     item->setData(Qt::UserRole, toBytes(sjisText));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
@@ -226,7 +226,7 @@ void TDlgFileSet::addItem(const std::string& sjisText, bool ticked) {
     ListFile->addItem(item);
 }
 
-std::vector<EditorEntry> TDlgFileSet::entries() const {
+std::vector<EditorEntry> WatchListDialog::entries() const {
     std::vector<EditorEntry> list;
     list.reserve(std::size_t(ListFile->count()));
     for (int i = 0; i < ListFile->count(); ++i) {
@@ -236,12 +236,12 @@ std::vector<EditorEntry> TDlgFileSet::entries() const {
     return list;
 }
 
-int TDlgFileSet::selectedRow() const {
+int WatchListDialog::selectedRow() const {
     const QList<QListWidgetItem*> selected = ListFile->selectedItems();
     return selected.isEmpty() ? -1 : ListFile->row(selected.first());
 }
 
-std::optional<QString> TDlgFileSet::runOpenDialog(const QString& startFile) {
+std::optional<QString> WatchListDialog::runOpenDialog(const QString& startFile) {
     if (!OpenDialog1) {
         OpenDialog1 = new QFileDialog(this);
         OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
@@ -255,14 +255,14 @@ std::optional<QString> TDlgFileSet::runOpenDialog(const QString& startFile) {
     return QDir::toNativeSeparators(files.first());
 }
 
-void TDlgFileSet::BtnFileClick() {
+void WatchListDialog::browseForFile() {
     const std::optional<QString> chosen = pickFile(lastChosen_);
     if (!chosen) return;
     lastChosen_ = *chosen;
     EditFile->setText(*chosen);
 }
 
-void TDlgFileSet::BtnAddClick() {
+void WatchListDialog::addEntry() {
     const QString path = EditFile->text();
     if (isBlankAfterTrim(path)) return;
     std::string sjisPath;
@@ -286,14 +286,14 @@ void TDlgFileSet::BtnAddClick() {
     EditFile->clear();
 }
 
-void TDlgFileSet::BtnDelClick() {
+void WatchListDialog::deleteSelected() {
     const int row = selectedRow();
     if (row < 0) return;
     delete ListFile->takeItem(row);
     ListFile->selectionModel()->clear();
 }
 
-void TDlgFileSet::moveSelected(int by) {
+void WatchListDialog::moveSelected(int by) {
     const int row = selectedRow();
     const int target = row + by;
     if (row < 0 || target < 0 || target >= ListFile->count()) return;
@@ -303,15 +303,15 @@ void TDlgFileSet::moveSelected(int by) {
     ListFile->setCurrentRow(target, QItemSelectionModel::ClearAndSelect);
 }
 
-void TDlgFileSet::BtnUpClick() {
+void WatchListDialog::moveUp() {
     moveSelected(-1);
 }
 
-void TDlgFileSet::BtnDownClick() {
+void WatchListDialog::moveDown() {
     moveSelected(+1);
 }
 
-void TDlgFileSet::BtnOkClick() {
+void WatchListDialog::saveAndClose() {
     if (loadFailed_) {
         // The list shown is empty because the file could not be read; writing it would throw
         // away every entry the file holds.
@@ -338,7 +338,7 @@ void TDlgFileSet::BtnOkClick() {
     done(ResultOk);
 }
 
-void TDlgFileSet::reportError(const std::string& utf8Message) {
+void WatchListDialog::reportError(const std::string& utf8Message) {
     showMessage(QMessageBox::Critical, fromUtf8(reportText(utf8Message)));
 }
 

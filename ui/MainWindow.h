@@ -29,14 +29,14 @@ namespace morvane {
 class RecordListView;
 class SectionHeader;
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // appDir: the folder of "Morvane.ini" and "Filelst.txt", native path with a trailing
-    // separator. Builds every control, then runs FormCreate. The platform must outlive the
+    // separator. Builds every control, then runs applySettings. The platform must outlive the
     // window.
-    TForm1(Platform& platform, std::string appDir, QWidget* parent = nullptr);
-    ~TForm1() override;
+    MainWindow(Platform& platform, std::string appDir, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Shows an error that ended an event; the message box of showErrorBox() unless replaced.
     ErrorReporter reportError;
@@ -109,25 +109,25 @@ public:
     bool sessionEnding(const std::function<bool()>& mayInteract);
 
     // The window's event handlers.
-    void FormCreate();
-    void FormShow();
-    void FormCloseQuery(bool& canClose);
-    void Timer1Timer();
+    void applySettings();
+    void prepareFirstShow();
+    void saveSettings(bool& canClose);
+    void checkNow();
     void MenuExitClick();
-    void MenuTopClick();
+    void toggleStayOnTop();
     void Menu1sClick();
     void Menu10sClick();
     void Menu30sClick();
     void Menu60sClick();
-    void MenuSortClick(QAction* sender);
-    void MenuFileSetClick();
-    void MenuVersionClick();
-    void MenuFileViewClick();
-    void ListLogClick();
-    void ListLogDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
-    void HeaderLogDrawSection(QPainter& painter, int section, const QRect& rect, bool pressed);
-    void HeaderLogSectionClick(int section);
-    void HeaderLogSectionResize(int section);
+    void sortFromMenu(QAction* sender);
+    void editWatchList();
+    void showVersion();
+    void toggleContentView();
+    void onRowSelected();
+    void drawRow(QPainter& painter, int index, const QRect& rect, bool selected);
+    void drawHeaderSection(QPainter& painter, int section, const QRect& rect, bool pressed);
+    void onHeaderClicked(int section);
+    void onHeaderResized(int section);
 
     void setVisible(bool visible) override;
 
@@ -143,7 +143,7 @@ private:
     // Checks the timer item and sets the timer's period; a period of 0 stops timed checks.
     void setInterval(QAction* item, int milliseconds);
     // Orders the records by the sort state and refills the list's rows.
-    void listEdit();
+    void reorderAndRefill();
     // Shows the sort state in the two radio groups of the sort menu.
     void showSortChecks();
     void setStayOnTop(bool on);
@@ -165,7 +165,7 @@ private:
     QActionGroup* sortTypeGroup_;
     QActionGroup* intervalGroup_;
     int intervalMs_ = 60000;  // the timer's period; 0 while no timed checks run
-    bool shown_ = false;      // FormShow has run
+    bool shown_ = false;      // prepareFirstShow has run
 };
 
 }  // namespace morvane

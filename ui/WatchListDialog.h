@@ -22,13 +22,13 @@ class QPushButton;
 
 namespace morvane {
 
-class TDlgFileSet : public QDialog {
+class WatchListDialog : public QDialog {
     Q_OBJECT
 public:
     enum Result { ResultOk = 1, ResultCancel = 2 };
 
     // appDir: the folder of "Filelst.txt", native path with a trailing separator.
-    TDlgFileSet(Platform& platform, std::string appDir, QWidget* parent = nullptr);
+    WatchListDialog(Platform& platform, std::string appDir, QWidget* parent = nullptr);
 
     // exec() returns 1 after OK, 2 after cancel or the close box.
 
@@ -56,12 +56,12 @@ public:
     QFileDialog* OpenDialog1 = nullptr;  // made when first needed
 
 public slots:
-    void BtnFileClick();
-    void BtnAddClick();
-    void BtnDelClick();
-    void BtnUpClick();
-    void BtnDownClick();
-    void BtnOkClick();
+    void browseForFile();
+    void addEntry();
+    void deleteSelected();
+    void moveUp();
+    void moveDown();
+    void saveAndClose();
     void reject() override;  // the close box and cancel: result 2
 
 protected:
@@ -69,7 +69,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void FormShow();
+    void loadEntries();
     void createControls();
     void addItem(const std::string& sjisText, bool ticked);
     int selectedRow() const;
@@ -80,7 +80,7 @@ private:
     Platform& platform_;
     std::string listPath_;
     bool shown_ = false;
-    bool loadFailed_ = false;  // the file exists but could not be read at FormShow
+    bool loadFailed_ = false;  // the file exists but could not be read at loadEntries
     QString lastChosen_;
 };
 

@@ -8,9 +8,9 @@
 
 #include "CheckCycle.h"
 #include "ContentLoad.h"
+#include "MainWindow.h"
 #include "QtText.h"
 #include "RecordList.h"
-#include "Unit1.h"
 
 namespace morvane {
 
@@ -31,13 +31,13 @@ protected:
 
 }  // namespace
 
-void TForm1::showViewErrorBox(const std::string& utf8Message) {
+void MainWindow::showViewErrorBox(const std::string& utf8Message) {
     ScreenCentredBox box(QMessageBox::Critical, QStringLiteral("ｴﾗｰ"), fromUtf8(utf8Message),
                          QMessageBox::Ok, this);
     runModal(box);
 }
 
-void TForm1::MenuFileViewClick() {
+void MainWindow::toggleContentView() {
     const int row = ListLog->selectedRow();
     if (row < 0 || std::size_t(row) >= records.size()) {
         viewError("表示するファイルを選択されていません。");
@@ -51,14 +51,14 @@ void TForm1::MenuFileViewClick() {
     openView();
 }
 
-void TForm1::ListLogClick() {
+void MainWindow::onRowSelected() {
     if (!MenuFileView->isChecked()) return;
     const int row = ListLog->selectedRow();
     if (row < 0 || std::size_t(row) >= records.size()) return;
     if (!loadViewText(row)) closeView();
 }
 
-bool TForm1::loadViewText(int row) {
+bool MainWindow::loadViewText(int row) {
     // The record's own watch list line names the file whole; its fields may be cut short.
     const std::string path = recordPath(records[std::size_t(row)], watchList);
     const ContentLoad load = loadContent(platform_, path);
@@ -76,11 +76,11 @@ bool TForm1::loadViewText(int row) {
     return true;
 }
 
-bool TForm1::fillsScreen() const {
+bool MainWindow::fillsScreen() const {
     return windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
 }
 
-void TForm1::openView() {
+void MainWindow::openView() {
     MenuFileView->setChecked(true);
     // The table keeps its height; the view takes what the window gains, and every later
     // change of the window's height. A maximised window cannot grow: there the table gives
@@ -94,7 +94,7 @@ void TForm1::openView() {
     PanelView->show();
 }
 
-void TForm1::closeView() {
+void MainWindow::closeView() {
     MenuFileView->setChecked(false);
     if (!fillsScreen()) resize(width(), height() - PanelView->height());
     PanelView->hide();
