@@ -31,48 +31,52 @@ protected:
 
 }  // namespace
 
-void MainWindow::showViewErrorBox(const std::string& utf8Message) {
+void MainWindow::showViewError(const std::string& utf8Message) {
     ScreenCentredBox box(QMessageBox::Critical, QStringLiteral("ｴﾗｰ"), fromUtf8(utf8Message),
                          QMessageBox::Ok, this);
-    runModal(box);
+    hooks_.runModal(box);
 }
 
 void MainWindow::toggleContentView() {
-    const int row = ListLog->selectedRow();
-    if (row < 0 || std::size_t(row) >= records.size()) {
-        viewError("表示するファイルを選択されていません。");
-        return;
-    }
-    if (MenuFileView->isChecked()) {
-        closeView();
-        return;
-    }
-    if (!loadViewText(row)) return;
-    openView();
+    guarded([this] {
+        const int row = list_->selectedRow();
+        if (row < 0 || std::size_t(row) >= records_.size()) {
+            showViewError("表示するファイルを選択されていません。");
+            return;
+        }
+        if (contentViewItem_->isChecked()) {
+            closeView();
+            return;
+        }
+        if (!loadViewText(row)) return;
+        openView();
+    });
 }
 
 void MainWindow::onRowSelected() {
-    if (!MenuFileView->isChecked()) return;
-    const int row = ListLog->selectedRow();
-    if (row < 0 || std::size_t(row) >= records.size()) return;
-    if (!loadViewText(row)) closeView();
+    if (!contentViewItem_->isChecked()) return;
+    const int row = list_->selectedRow();
+    if (row < 0 || std::size_t(row) >= records_.size()) return;
+    guarded([&] {
+        if (!loadViewText(row)) closeView();
+    });
 }
 
 bool MainWindow::loadViewText(int row) {
     // The record's own watch list line names the file whole; its fields may be cut short.
-    const std::string path = recordPath(records[std::size_t(row)], watchList);
+    const std::string path = recordPath(records_[std::size_t(row)], watchList_);
     const ContentLoad load = loadContent(platform_, path);
     switch (load.status) {
         case ContentLoad::NoFile:
             return true;
         case ContentLoad::Failed:
-            viewError(contentErrorMessage(platform_, path));
+            showViewError(contentErrorMessage(platform_, path));
             return false;
         case ContentLoad::Loaded:
             break;
     }
-    MemoList->setPlainText(fromUtf8(load.utf8));
-    MemoList->moveCursor(QTextCursor::Start);
+    viewText_->setPlainText(fromUtf8(load.utf8));
+    viewText_->moveCursor(QTextCursor::Start);
     return true;
 }
 
@@ -81,25 +85,25 @@ bool MainWindow::fillsScreen() const {
 }
 
 void MainWindow::openView() {
-    MenuFileView->setChecked(true);
+    contentViewItem_->setChecked(true);
     // The table keeps its height; the view takes what the window gains, and every later
     // change of the window's height. A maximised window cannot grow: there the table gives
     // the view its height, and the window stays maximised.
     if (fillsScreen()) {
-        Panel1->setFixedHeight(std::max(0, Panel1->height() - viewHeight));
+        tablePanel_->setFixedHeight(std::max(0, tablePanel_->height() - viewHeight_));
     } else {
-        Panel1->setFixedHeight(Panel1->height());
-        resize(width(), height() + viewHeight);
+        tablePanel_->setFixedHeight(tablePanel_->height());
+        resize(width(), height() + viewHeight_);
     }
-    PanelView->show();
+    viewPanel_->show();
 }
 
 void MainWindow::closeView() {
-    MenuFileView->setChecked(false);
-    if (!fillsScreen()) resize(width(), height() - PanelView->height());
-    PanelView->hide();
-    Panel1->setMinimumHeight(0);
-    Panel1->setMaximumHeight(QWIDGETSIZE_MAX);
+    contentViewItem_->setChecked(false);
+    if (!fillsScreen()) resize(width(), height() - viewPanel_->height());
+    viewPanel_->hide();
+    tablePanel_->setMinimumHeight(0);
+    tablePanel_->setMaximumHeight(QWIDGETSIZE_MAX);
 }
 
 }  // namespace morvane

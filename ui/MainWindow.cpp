@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "AppError.h"
+#include "ErrorReport.h"
 #include "QtText.h"
 #include "RecordDrawing.h"
 #include "RecordList.h"
@@ -31,18 +32,6 @@ constexpr int StatusBarHeight = 19;
 constexpr int DesignWidth = 480;
 constexpr int DesignHeight = 341;
 constexpr int DesignInterval = 60000;
-
-// Sets the flag for one run of the check and clears it however the run ends.
-class RebuildRun {
-public:
-    explicit RebuildRun(bool& flag) : flag_(flag) { flag_ = true; }
-    ~RebuildRun() { flag_ = false; }
-    RebuildRun(const RebuildRun&) = delete;
-    RebuildRun& operator=(const RebuildRun&) = delete;
-
-private:
-    bool& flag_;
-};
 
 QFrame* makePanel(const char* name, QWidget* parent) {
     auto* panel = new QFrame(parent);
@@ -74,6 +63,13 @@ QPoint reachablePlace(const QPoint& place, const QSize& size) {
     return primary->availableGeometry().topLeft();
 }
 
+// The item of a radio group that stands for the value, or null.
+QAction* itemFor(const QActionGroup* group, int value) {
+    for (QAction* a : group->actions())
+        if (a->data().toInt() == value) return a;
+    return nullptr;
+}
+
 void setColour(QWidget* widget, QPalette::ColorRole role, std::int32_t bgr) {
     QPalette palette = widget->palette();
     palette.setColor(role, colourFromBgr(bgr));
@@ -82,11 +78,15 @@ void setColour(QWidget* widget, QPalette::ColorRole role, std::int32_t bgr) {
 
 }  // namespace
 
-MainWindow::MainWindow(Platform& platform, std::string dir, QWidget* parent)
-    : QMainWindow(parent), appDir(std::move(dir)), platform_(platform) {
-    reportError = [this](const std::string& message) { showErrorBox(this, message); };
-    runModal = [](QDialog& dialog) { return dialog.exec(); };
-    viewError = [this](const std::string& message) { showViewErrorBox(message); };
+MainWindow::MainWindow(Platform& platform, std::string appDir, UiHooks hooks, QWidget* parent)
+    : QMainWindow(parent),
+      platform_(platform),
+      hooks_(std::move(hooks)),
+      appDir_(std::move(appDir)),
+      iniPath_(appDir_ + SettingsFileName) {
+    if (!hooks_.reportError)
+        hooks_.reportError = [this](const std::string& message) { showErrorBox(this, message); };
+    if (!hooks_.runModal) hooks_.runModal = [](QDialog& dialog) { return dialog.exec(); };
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Morvane"));
@@ -106,39 +106,39 @@ void MainWindow::createControls() {
     clientLayout->setContentsMargins(0, 0, 0, 0);
     clientLayout->setSpacing(0);
 
-    Panel1 = makePanel("Panel1", client);
-    auto* tableLayout = new QVBoxLayout(Panel1);
+    tablePanel_ = makePanel("Panel1", client);
+    auto* tableLayout = new QVBoxLayout(tablePanel_);
     tableLayout->setContentsMargins(0, 0, 0, 0);
     tableLayout->setSpacing(0);
-    HeaderLog = new SectionHeader(5, Panel1);
-    HeaderLog->setObjectName(QStringLiteral("HeaderLog"));
-    HeaderLog->setFixedHeight(HeaderHeight);
-    HeaderLog->setFont(headerFont());
-    ListLog = new RecordListView(RowHeight, Panel1);
-    ListLog->setObjectName(QStringLiteral("ListLog"));
-    ListLog->setFont(listFont());
-    ListLog->setAutoFillBackground(true);
-    setColour(ListLog, QPalette::Base, 0);
-    tableLayout->addWidget(HeaderLog);
-    tableLayout->addWidget(ListLog, 1);
+    header_ = new SectionHeader(ColumnCount, tablePanel_);
+    header_->setObjectName(QStringLiteral("HeaderLog"));
+    header_->setFixedHeight(HeaderHeight);
+    header_->setFont(headerFont());
+    list_ = new RecordListView(RowHeight, tablePanel_);
+    list_->setObjectName(QStringLiteral("ListLog"));
+    list_->setFont(listFont());
+    list_->setAutoFillBackground(true);
+    setColour(list_, QPalette::Base, 0);
+    tableLayout->addWidget(header_);
+    tableLayout->addWidget(list_, 1);
 
-    PanelView = makePanel("PanelView", client);
-    auto* viewLayout = new QVBoxLayout(PanelView);
+    viewPanel_ = makePanel("PanelView", client);
+    auto* viewLayout = new QVBoxLayout(viewPanel_);
     viewLayout->setContentsMargins(0, 0, 0, 0);
-    MemoList = new QPlainTextEdit(PanelView);
-    MemoList->setObjectName(QStringLiteral("MemoList"));
-    MemoList->setReadOnly(true);
-    MemoList->setFrameShape(QFrame::NoFrame);
-    MemoList->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    MemoList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    MemoList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    MemoList->setFont(listFont());
-    setColour(MemoList, QPalette::Base, 0);
-    setColour(MemoList, QPalette::Text, 0x00FF00);
-    viewLayout->addWidget(MemoList);
+    viewText_ = new QPlainTextEdit(viewPanel_);
+    viewText_->setObjectName(QStringLiteral("MemoList"));
+    viewText_->setReadOnly(true);
+    viewText_->setFrameShape(QFrame::NoFrame);
+    viewText_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    viewText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewText_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewText_->setFont(listFont());
+    setColour(viewText_, QPalette::Base, 0);
+    setColour(viewText_, QPalette::Text, 0x00FF00);
+    viewLayout->addWidget(viewText_);
     // While open the view takes whatever height the table leaves, down to none at all.
-    PanelView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    PanelView->hide();
+    viewPanel_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    viewPanel_->hide();
 
     // The status bar is built here rather than with QStatusBar, whose layout adds margins and
     // spacing between the panels and a frame around each one.
@@ -148,25 +148,25 @@ void MainWindow::createControls() {
     auto* statusLayout = new QHBoxLayout(statusBar);
     statusLayout->setContentsMargins(0, 0, 0, 0);
     statusLayout->setSpacing(0);
-    StatusPanels = {makeStatusPanel(statusBar, 120, true), makeStatusPanel(statusBar, 170, true),
-                    makeStatusPanel(statusBar, 0, false)};
-    for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
-        StatusPanels[i]->setObjectName(QStringLiteral("StatusBar1.Panel%1").arg(i));
-        statusLayout->addWidget(StatusPanels[i], i == 2 ? 1 : 0);
+    statusPanels_ = {makeStatusPanel(statusBar, 120, true), makeStatusPanel(statusBar, 170, true),
+                     makeStatusPanel(statusBar, 0, false)};
+    for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
+        statusPanels_[i]->setObjectName(QStringLiteral("StatusBar1.Panel%1").arg(i));
+        statusLayout->addWidget(statusPanels_[i], i == 2 ? 1 : 0);
     }
     statusLayout->addWidget(new QSizeGrip(statusBar), 0, Qt::AlignBottom | Qt::AlignRight);
 
-    clientLayout->addWidget(Panel1, 1);
-    clientLayout->addWidget(PanelView, 1);
+    clientLayout->addWidget(tablePanel_, 1);
+    clientLayout->addWidget(viewPanel_, 1);
     clientLayout->addWidget(statusBar);
     // The stored size applies as read, and the user may drag the window smaller than the
     // status panels: what does not fit is cut off, as the panels' text already is.
     client->setMinimumSize(1, 1);
     setCentralWidget(client);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->start(DesignInterval);
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->start(DesignInterval);
     intervalMs_ = DesignInterval;
 }
 
@@ -178,184 +178,149 @@ void MainWindow::createMenus() {
         m->setObjectName(QLatin1String(name));
         return m;
     };
-    auto item = [](QMenu* m, const char* name, const QString& caption) {
+    auto item = [this](QMenu* m, const char* name, const QString& caption,
+                       void (MainWindow::*command)() = nullptr) {
         QAction* a = m->addAction(caption);
         a->setObjectName(QLatin1String(name));
+        if (command) connect(a, &QAction::triggered, this, command);
         return a;
     };
     auto separator = [](QMenu* m, const char* name) {
-        QAction* a = m->addSeparator();
-        a->setObjectName(QLatin1String(name));
-        return a;
+        m->addSeparator()->setObjectName(QLatin1String(name));
     };
-    auto radio = [&item](QMenu* m, QActionGroup* group, const char* name, const QString& caption) {
+    // An item of a radio group; the group's handler reads the item's value from its data.
+    auto radio = [&item](QMenu* m, QActionGroup* group, const char* name, const QString& caption,
+                         int value) {
         QAction* a = item(m, name, caption);
         a->setCheckable(true);
+        a->setData(value);
         group->addAction(a);
+    };
+    // Selecting a check item changes no check by itself: it gets back the check it had before
+    // Qt toggled it, and its command decides.
+    auto checkItem = [this, &item](QMenu* m, const char* name, const QString& caption,
+                                   void (MainWindow::*command)()) {
+        QAction* a = item(m, name, caption);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, a, command](bool checked) {
+            a->setChecked(!checked);
+            (this->*command)();
+        });
         return a;
     };
 
-    MenuFile = menu("MenuFile", QStringLiteral("ファイル(&F)"));
-    MenuExit = item(MenuFile, "MenuExit", QStringLiteral("終了(&X)"));
+    QMenu* file = menu("MenuFile", QStringLiteral("ファイル(&F)"));
+    QAction* exit = item(file, "MenuExit", QStringLiteral("終了(&X)"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    MenuView = menu("MenuView", QStringLiteral("表示(&V)"));
-    MenuFileView = item(MenuView, "MenuFileView", QStringLiteral("内容表示(&D)"));
-    MenuFileView->setCheckable(true);
-    MenuTop = item(MenuView, "MenuTop", QStringLiteral("常に手前に表示(&T)"));
-    MenuTop->setCheckable(true);
-    N1 = separator(MenuView, "N1");
-    MenuRepaint = item(MenuView, "MenuRepaint", QStringLiteral("最新の情報に更新(&R)"));
+    QMenu* view = menu("MenuView", QStringLiteral("表示(&V)"));
+    contentViewItem_ = checkItem(view, "MenuFileView", QStringLiteral("内容表示(&D)"),
+                                 &MainWindow::toggleContentView);
+    stayOnTopItem_ = checkItem(view, "MenuTop", QStringLiteral("常に手前に表示(&T)"),
+                               &MainWindow::toggleStayOnTop);
+    separator(view, "N1");
+    item(view, "MenuRepaint", QStringLiteral("最新の情報に更新(&R)"), &MainWindow::checkNow);
 
-    MenuSort = menu("MenuSort", QStringLiteral("並べ替え(&S)"));
+    QMenu* sort = menu("MenuSort", QStringLiteral("並べ替え(&S)"));
     sortKeyGroup_ = new QActionGroup(this);
-    sortTypeGroup_ = new QActionGroup(this);
-    MenuSortName = radio(MenuSort, sortKeyGroup_, "MenuSortName", QStringLiteral("名前順(&N)"));
-    MenuSortFile =
-        radio(MenuSort, sortKeyGroup_, "MenuSortFile", QStringLiteral("ファイル名順(&F)"));
-    MenuSortSize = radio(MenuSort, sortKeyGroup_, "MenuSortSize", QStringLiteral("サイズ順(&Z)"));
-    MenuSortUpdate =
-        radio(MenuSort, sortKeyGroup_, "MenuSortUpdate", QStringLiteral("更新日時順(&U)"));
-    MenuSortPath = radio(MenuSort, sortKeyGroup_, "MenuSortPath", QStringLiteral("パス名順(&P)"));
-    MenuSortUser = radio(MenuSort, sortKeyGroup_, "MenuSortUser",
-                         QStringLiteral("監視ファイル設定の指定順(&U)"));
-    N3 = separator(MenuSort, "N3");
-    MenuSortAsc = radio(MenuSort, sortTypeGroup_, "MenuSortAsc", QStringLiteral("昇順(&A)"));
-    MenuSortDec = radio(MenuSort, sortTypeGroup_, "MenuSortDec", QStringLiteral("降順(&D)"));
-    MenuSortUser->setChecked(true);
-    MenuSortAsc->setChecked(true);
+    sortOrderGroup_ = new QActionGroup(this);
+    radio(sort, sortKeyGroup_, "MenuSortName", QStringLiteral("名前順(&N)"), 1);
+    radio(sort, sortKeyGroup_, "MenuSortFile", QStringLiteral("ファイル名順(&F)"), 2);
+    radio(sort, sortKeyGroup_, "MenuSortSize", QStringLiteral("サイズ順(&Z)"), 3);
+    radio(sort, sortKeyGroup_, "MenuSortUpdate", QStringLiteral("更新日時順(&U)"), 4);
+    radio(sort, sortKeyGroup_, "MenuSortPath", QStringLiteral("パス名順(&P)"), 5);
+    radio(sort, sortKeyGroup_, "MenuSortUser", QStringLiteral("監視ファイル設定の指定順(&U)"), 0);
+    separator(sort, "N3");
+    radio(sort, sortOrderGroup_, "MenuSortAsc", QStringLiteral("昇順(&A)"), 0);
+    radio(sort, sortOrderGroup_, "MenuSortDec", QStringLiteral("降順(&D)"), 1);
 
-    MenuSetup = menu("MenuSetup", QStringLiteral("設定(&E)"));
+    QMenu* setup = menu("MenuSetup", QStringLiteral("設定(&E)"));
     intervalGroup_ = new QActionGroup(this);
-    Menu1s = radio(MenuSetup, intervalGroup_, "Menu1s", QStringLiteral("1秒(&O)"));
-    Menu10s = radio(MenuSetup, intervalGroup_, "Menu10s", QStringLiteral("10秒(&T)"));
-    Menu30s = radio(MenuSetup, intervalGroup_, "Menu30s", QStringLiteral("30秒(&H)"));
-    Menu60s = radio(MenuSetup, intervalGroup_, "Menu60s", QStringLiteral("60秒(&M)"));
-    Menu60s->setChecked(true);
-    N2 = separator(MenuSetup, "N2");
-    MenuFileSet = item(MenuSetup, "MenuFileSet", QStringLiteral("監視ファイル設定(&F)"));
+    radio(setup, intervalGroup_, "Menu1s", QStringLiteral("1秒(&O)"), 1);
+    radio(setup, intervalGroup_, "Menu10s", QStringLiteral("10秒(&T)"), 10);
+    radio(setup, intervalGroup_, "Menu30s", QStringLiteral("30秒(&H)"), 30);
+    radio(setup, intervalGroup_, "Menu60s", QStringLiteral("60秒(&M)"), 60);
+    separator(setup, "N2");
+    item(setup, "MenuFileSet", QStringLiteral("監視ファイル設定(&F)"), &MainWindow::editWatchList);
 
-    MenuHelp = menu("MenuHelp", QStringLiteral("ヘルプ(&H)"));
-    MenuVersion = item(MenuHelp, "MenuVersion", QStringLiteral("バージョン情報(&A)"));
+    QMenu* help = menu("MenuHelp", QStringLiteral("ヘルプ(&H)"));
+    item(help, "MenuVersion", QStringLiteral("バージョン情報(&A)"), &MainWindow::showVersion);
+
+    itemFor(sortKeyGroup_, 0)->setChecked(true);
+    itemFor(sortOrderGroup_, 0)->setChecked(true);
+    itemFor(intervalGroup_, 60)->setChecked(true);
 }
 
 void MainWindow::connectEvents() {
-    auto bind = [this](QAction* action, void (MainWindow::*handler)()) {
-        connect(action, &QAction::triggered, this,
-                [this, handler] { guarded([&] { (this->*handler)(); }); });
-    };
-    // Selecting an item changes no check by itself: a plain check item gets back the check it
-    // had before Qt toggled it, and its command decides.
-    auto bindCheckItem = [this](QAction* action, void (MainWindow::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
-            action->setChecked(!checked);
-            guarded([&] { (this->*handler)(); });
-        });
-    };
+    connect(sortKeyGroup_, &QActionGroup::triggered, this, &MainWindow::sortFromMenu);
+    connect(sortOrderGroup_, &QActionGroup::triggered, this, &MainWindow::sortFromMenu);
+    connect(intervalGroup_, &QActionGroup::triggered, this, &MainWindow::setIntervalFromMenu);
+    connect(timer_, &QTimer::timeout, this, &MainWindow::onTimerTick);
 
-    bind(MenuExit, &MainWindow::MenuExitClick);
-    bindCheckItem(MenuFileView, &MainWindow::toggleContentView);
-    bindCheckItem(MenuTop, &MainWindow::toggleStayOnTop);
-    bind(MenuRepaint, &MainWindow::checkNow);
-    for (QAction* a : {MenuSortName, MenuSortFile, MenuSortSize, MenuSortUpdate, MenuSortPath,
-                       MenuSortUser, MenuSortAsc, MenuSortDec})
-        connect(a, &QAction::triggered, this, [this, a] { guarded([&] { sortFromMenu(a); }); });
-    bind(Menu1s, &MainWindow::Menu1sClick);
-    bind(Menu10s, &MainWindow::Menu10sClick);
-    bind(Menu30s, &MainWindow::Menu30sClick);
-    bind(Menu60s, &MainWindow::Menu60sClick);
-    bind(MenuFileSet, &MainWindow::editWatchList);
-    bind(MenuVersion, &MainWindow::showVersion);
-
-    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { checkNow(); }); });
-
-    ListLog->setRowPainter([this](QPainter& painter, int row, const QRect& rect, bool selected) {
+    list_->setRowPainter([this](QPainter& painter, int row, const QRect& rect, bool selected) {
         drawRow(painter, row, rect, selected);
     });
-    connect(ListLog, &RecordListView::rowSelectedByUser, this,
-            [this] { guarded([this] { onRowSelected(); }); });
+    connect(list_, &RecordListView::rowSelectedByUser, this, &MainWindow::onRowSelected);
 
-    HeaderLog->setSectionPainter([this](QPainter& painter, const QRect& rect, int section) {
-        drawHeaderSection(painter, section, rect, false);
+    header_->setSectionPainter([this](QPainter& painter, const QRect& rect, int section) {
+        drawHeaderSection(painter, section, rect);
     });
-    connect(HeaderLog, &QHeaderView::sectionClicked, this,
-            [this](int section) { guarded([&] { onHeaderClicked(section); }); });
-    connect(HeaderLog, &QHeaderView::sectionResized, this,
-            [this](int section) { onHeaderResized(section); });
+    connect(header_, &QHeaderView::sectionClicked, this, &MainWindow::onHeaderClicked);
+    connect(header_, &QHeaderView::sectionResized, this, &MainWindow::onHeaderResized);
 
     if (qGuiApp)
         connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
                 &MainWindow::onCommitDataRequest);
 }
 
-bool MainWindow::guarded(const std::function<void()>& handler) {
+bool MainWindow::guarded(const std::function<void()>& command) {
     try {
-        handler();
+        command();
         return true;
     } catch (const std::exception& e) {
-        reportError(e.what());
+        hooks_.reportError(e.what());
         return false;
     }
 }
 
-QString MainWindow::statusText(int panel) const {
-    if (panel < 0 || panel >= int(StatusPanels.size())) return {};
-    return StatusPanels[std::size_t(panel)]->text();
-}
-
-std::array<int, 5> MainWindow::sectionWidths() const {
-    std::array<int, 5> widths{};
-    for (int i = 0; i < int(widths.size()); ++i) widths[std::size_t(i)] = HeaderLog->sectionSize(i);
+std::array<int, ColumnCount> MainWindow::sectionWidths() const {
+    std::array<int, ColumnCount> widths{};
+    for (int i = 0; i < ColumnCount; ++i) widths[std::size_t(i)] = header_->sectionSize(i);
     return widths;
 }
 
 void MainWindow::applySettings() {
-    iniPath = appDir + SettingsFileName;
-    const Settings settings = readSettings(platform_.files, iniPath);
+    const Settings settings = readSettings(platform_.files, iniPath_);
 
-    storedTop = settings.top;
-    storedLeft = settings.left;
-    storedHeight = settings.height;
-    storedWidth = settings.width;
-    viewHeight = settings.viewHeight;
+    storedTop_ = settings.top;
+    storedLeft_ = settings.left;
+    storedHeight_ = settings.height;
+    storedWidth_ = settings.width;
+    viewHeight_ = settings.viewHeight;
 
     QStringList captions;
-    for (int n = 0; n < 5; ++n) {
-        HeaderLog->resizeSection(n, settings.columnWidth(n));
+    for (int n = 0; n < ColumnCount; ++n) {
+        header_->resizeSection(n, settings.columnWidth(n));
         captions.append(headerCaption(n));
     }
-    HeaderLog->setCaptions(captions);
+    header_->setCaptions(captions);
 
     if (settings.topMost()) {
-        MenuTop->setChecked(true);
+        stayOnTopItem_->setChecked(true);
         setStayOnTop(true);
     }
 
-    QAction* intervalItem = nullptr;
-    switch (settings.intervalItem()) {
-        case 1:
-            intervalItem = Menu1s;
-            break;
-        case 10:
-            intervalItem = Menu10s;
-            break;
-        case 30:
-            intervalItem = Menu30s;
-            break;
-        case 60:
-            intervalItem = Menu60s;
-            break;
-        default:
-            break;
-    }
-    guarded([&] { setInterval(intervalItem, settings.timerMilliseconds()); });
+    guarded([&] {
+        setInterval(itemFor(intervalGroup_, settings.intervalItem()), settings.timerMilliseconds());
+    });
 
-    sort = SortState{settings.appliedSortKey(), settings.appliedSortType()};
+    sort_ = SortState{settings.appliedSortKey(), settings.appliedSortType()};
     showSortChecks();
 
-    colours = settings.colours;
-    setColour(ListLog, QPalette::Base, colours.listBack);
-    setColour(MemoList, QPalette::Base, colours.memoBack);
-    setColour(MemoList, QPalette::Text, colours.memoFont);
+    colours_ = settings.colours;
+    setColour(list_, QPalette::Base, colours_.listBack);
+    setColour(viewText_, QPalette::Base, colours_.memoBack);
+    setColour(viewText_, QPalette::Text, colours_.memoFont);
 }
 
 void MainWindow::setVisible(bool visible) {
@@ -371,15 +336,14 @@ void MainWindow::setVisible(bool visible) {
 void MainWindow::prepareFirstShow() {
     // A width or height of none would leave nothing to see or grab: such a value gives way to
     // the usual size.
-    const QSize size(storedWidth > 0 ? storedWidth : Settings{}.width,
-                     storedHeight > 0 ? storedHeight : Settings{}.height);
-    move(reachablePlace(QPoint(storedLeft, storedTop), size));
+    const QSize size(storedWidth_ > 0 ? storedWidth_ : Settings{}.width,
+                     storedHeight_ > 0 ? storedHeight_ : Settings{}.height);
+    move(reachablePlace(QPoint(storedLeft_, storedTop_), size));
     resize(size);
-    records.clear();
-    watchList.clear();
-    loadWatchList(platform_.files, appDir + WatchListFileName, watchList);
-    RebuildRun rebuild(rebuildMode);
-    checkNow();
+    records_.clear();
+    watchList_.clear();
+    loadWatchList(platform_.files, appDir_ + WatchListFileName, watchList_);
+    runCheckAndShow(true);
 }
 
 ClosingState MainWindow::closingState() const {
@@ -392,52 +356,38 @@ ClosingState MainWindow::closingState() const {
     state.top = normal.top() - frameOffset.y();
     state.width = normal.width();
     state.height = normal.height();
-    if (MenuFileView->isChecked()) state.height -= PanelView->height();
-    state.viewHeight = viewHeight;
+    if (contentViewItem_->isChecked()) state.height -= viewPanel_->height();
+    state.viewHeight = viewHeight_;
     state.columnWidths = sectionWidths();
-    state.topMost = MenuTop->isChecked();
-
-    const std::pair<QAction*, int> intervals[] = {
-        {Menu1s, 1}, {Menu10s, 10}, {Menu30s, 30}, {Menu60s, 60}};
-    for (const auto& [action, seconds] : intervals)
-        if (action->isChecked()) {
-            state.intervalItem = seconds;
-            break;
-        }
-    const std::pair<QAction*, int> keys[] = {{MenuSortName, 1}, {MenuSortFile, 2},
-                                             {MenuSortSize, 3}, {MenuSortUpdate, 4},
-                                             {MenuSortPath, 5}, {MenuSortUser, 0}};
-    for (const auto& [action, key] : keys)
-        if (action->isChecked()) {
-            state.sortKey = key;
-            break;
-        }
-    state.sortType = MenuSortAsc->isChecked() ? 0 : 1;
+    state.topMost = stayOnTopItem_->isChecked();
+    if (const QAction* checked = intervalGroup_->checkedAction())
+        state.intervalItem = checked->data().toInt();
+    if (const QAction* checked = sortKeyGroup_->checkedAction())
+        state.sortKey = checked->data().toInt();
+    if (const QAction* checked = sortOrderGroup_->checkedAction())
+        state.sortType = checked->data().toInt();
     return state;
 }
 
-void MainWindow::saveSettings(bool& canClose) {
-    writeSettings(platform_.files, iniPath, closingState());
-    canClose = true;
+void MainWindow::saveSettings() {
+    writeSettings(platform_.files, iniPath_, closingState());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    bool canClose = true;
-    if (guarded([&] { saveSettings(canClose); }) && canClose)
+    if (guarded([this] { saveSettings(); }))
         event->accept();
     else
         event->ignore();
 }
 
 bool MainWindow::sessionEnding(const std::function<bool()>& mayInteract) {
-    bool canClose = true;
     try {
-        saveSettings(canClose);
+        saveSettings();
         return true;
     } catch (const std::exception& e) {
         // Without the user the session ends anyway; the settings of this run are lost then.
         if (!mayInteract()) return true;
-        reportError(e.what());
+        hooks_.reportError(e.what());
         return false;
     }
 }
@@ -446,26 +396,31 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
     if (!sessionEnding([&manager] { return manager.allowsInteraction(); })) manager.cancel();
 }
 
+void MainWindow::runCheckAndShow(bool rebuild) {
+    const StatusTexts texts = runCheck(platform_, watchList_, records_, rebuild, sort_);
+    list_->refill(records_);
+    statusPanels_[0]->setText(fromSjis(platform_.codec, texts.lastCheck));
+    statusPanels_[1]->setText(fromSjis(platform_.codec, texts.now));
+}
+
 void MainWindow::checkNow() {
-    const StatusTexts texts = runCheck(platform_, watchList, records, rebuildMode, sort);
-    lastCheck = texts.lastCheck;
-    ListLog->refill(rowTexts(records.size()));
-    StatusPanels[0]->setText(fromSjis(platform_.codec, texts.lastCheck));
-    StatusPanels[1]->setText(fromSjis(platform_.codec, texts.now));
+    guarded([this] { runCheckAndShow(false); });
+}
+
+void MainWindow::onTimerTick() {
+    checkNow();
 }
 
 void MainWindow::reorderAndRefill() {
-    orderRecords(records, sort, platform_.collator);
-    ListLog->refill(rowTexts(records.size()));
-}
-
-void MainWindow::MenuExitClick() {
-    close();
+    orderRecords(records_, sort_, platform_.collator);
+    list_->refill(records_);
+    header_->viewport()->repaint();
+    list_->viewport()->repaint();
 }
 
 void MainWindow::toggleStayOnTop() {
-    const bool on = !MenuTop->isChecked();
-    MenuTop->setChecked(on);
+    const bool on = !stayOnTopItem_->isChecked();
+    stayOnTopItem_->setChecked(on);
     setStayOnTop(on);
 }
 
@@ -484,17 +439,8 @@ void MainWindow::setStayOnTop(bool on) {
     show();
 }
 
-void MainWindow::Menu1sClick() {
-    setInterval(Menu1s, 1000);
-}
-void MainWindow::Menu10sClick() {
-    setInterval(Menu10s, 10000);
-}
-void MainWindow::Menu30sClick() {
-    setInterval(Menu30s, 30000);
-}
-void MainWindow::Menu60sClick() {
-    setInterval(Menu60s, 60000);
+void MainWindow::setIntervalFromMenu(QAction* item) {
+    guarded([&] { setInterval(item, item->data().toInt() * 1000); });
 }
 
 void MainWindow::setInterval(QAction* item, int milliseconds) {
@@ -503,78 +449,69 @@ void MainWindow::setInterval(QAction* item, int milliseconds) {
     intervalMs_ = milliseconds;
     // A period of 0 would fire at every turn of the event loop: no timed checks then.
     if (milliseconds <= 0) {
-        Timer1->stop();
+        timer_->stop();
         return;
     }
-    Timer1->start(milliseconds);
-    if (!Timer1->isActive()) throw AppError("ﾀｲﾏｰを取得できません");
+    timer_->start(milliseconds);
+    if (!timer_->isActive()) throw AppError("ﾀｲﾏｰを取得できません");
 }
 
 void MainWindow::showSortChecks() {
-    const std::array<QAction*, 6> keys = {MenuSortUser, MenuSortName,   MenuSortFile,
-                                          MenuSortSize, MenuSortUpdate, MenuSortPath};
-    if (sort.sortKey >= 0 && sort.sortKey < int(keys.size()))
-        keys[std::size_t(sort.sortKey)]->setChecked(true);
-    (sort.sortType == 0 ? MenuSortAsc : MenuSortDec)->setChecked(true);
+    if (QAction* key = itemFor(sortKeyGroup_, sort_.sortKey)) key->setChecked(true);
+    itemFor(sortOrderGroup_, sort_.sortType == 0 ? 0 : 1)->setChecked(true);
 }
 
-void MainWindow::sortFromMenu(QAction* sender) {
-    const std::pair<QAction*, int> keys[] = {{MenuSortUser, 0},   {MenuSortName, 1},
-                                             {MenuSortFile, 2},   {MenuSortSize, 3},
-                                             {MenuSortUpdate, 4}, {MenuSortPath, 5}};
-    for (const auto& [action, key] : keys)
-        if (action == sender) sort.sortKey = key;
-    if (sender == MenuSortAsc) sort.sortType = 0;
-    if (sender == MenuSortDec) sort.sortType = 1;
-    if (sender) sender->setChecked(true);
-    reorderAndRefill();
-    HeaderLog->viewport()->repaint();
-    ListLog->viewport()->repaint();
+void MainWindow::sortFromMenu(QAction* item) {
+    if (item->actionGroup() == sortKeyGroup_)
+        sort_.sortKey = item->data().toInt();
+    else
+        sort_.sortType = item->data().toInt();
+    item->setChecked(true);
+    guarded([this] { reorderAndRefill(); });
 }
 
 void MainWindow::editWatchList() {
-    WatchListDialog dialog(platform_, appDir, this);
-    if (runModal(dialog) != WatchListDialog::ResultOk) return;
-    // A file that cannot be read leaves the old list, and the records that stand for it, as
-    // they were: the error ends the command here.
-    loadWatchList(platform_.files, appDir + WatchListFileName, watchList);
-    records.clear();
-    RebuildRun rebuild(rebuildMode);
-    checkNow();
+    WatchListDialog dialog(platform_, appDir_, hooks_, this);
+    if (hooks_.runModal(dialog) != WatchListDialog::ResultOk) return;
+    guarded([this] {
+        // A file that cannot be read leaves the old list, and the records that stand for it,
+        // as they were: the error ends the command here.
+        loadWatchList(platform_.files, appDir_ + WatchListFileName, watchList_);
+        records_.clear();
+        runCheckAndShow(true);
+    });
 }
 
 void MainWindow::showVersion() {
     QMessageBox box(QMessageBox::Information, QStringLiteral("バージョン情報"),
                     QStringLiteral("Morvane Version 1.01"), QMessageBox::Ok, this);
-    runModal(box);
+    hooks_.runModal(box);
 }
 
-void MainWindow::drawRow(QPainter& painter, int index, const QRect& rect, bool selected) {
-    if (index < 0 || std::size_t(index) >= records.size()) {
-        painter.fillRect(rect, colourFromBgr(colours.listBack));
+void MainWindow::drawRow(QPainter& painter, int row, const QRect& rect, bool selected) {
+    if (row < 0 || std::size_t(row) >= records_.size()) {
+        painter.fillRect(rect, colourFromBgr(colours_.listBack));
         return;
     }
-    paintRecordRow(painter, rect, records[std::size_t(index)], selected, sectionWidths(), colours,
-                   platform_.codec, ListLog->font());
+    paintRecordRow(painter, rect, records_[std::size_t(row)], selected, sectionWidths(), colours_,
+                   platform_.codec, list_->font());
 }
 
-void MainWindow::drawHeaderSection(QPainter& painter, int section, const QRect& rect, bool) {
-    const QPalette& palette = HeaderLog->palette();
-    paintHeaderSection(painter, rect, section, sort, HeaderLog->font(),
+void MainWindow::drawHeaderSection(QPainter& painter, int section, const QRect& rect) {
+    const QPalette& palette = header_->palette();
+    paintHeaderSection(painter, rect, section, sort_, header_->font(),
                        palette.color(QPalette::WindowText), palette.color(QPalette::Button));
 }
 
 void MainWindow::onHeaderClicked(int section) {
-    if (sort.sortKey == section + 1) sort.sortType = sort.sortType == 0 ? 1 : 0;
-    sort.sortKey = section + 1;
+    if (sort_.sortKey == section + 1) sort_.sortType = sort_.sortType == 0 ? 1 : 0;
+    sort_.sortKey = section + 1;
     showSortChecks();
-    reorderAndRefill();
-    HeaderLog->viewport()->repaint();
-    ListLog->viewport()->repaint();
+    guarded([this] { reorderAndRefill(); });
 }
 
-void MainWindow::onHeaderResized(int) {
-    ListLog->viewport()->repaint();
+void MainWindow::onHeaderResized() {
+    list_->viewport()->repaint();
 }
 
 }  // namespace morvane

@@ -19,6 +19,7 @@ class QPainter;
 
 namespace morvane {
 
+inline constexpr int ColumnCount = 5;
 inline constexpr int RowHeight = 15;
 inline constexpr int HeaderHeight = 17;
 

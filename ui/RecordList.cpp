@@ -3,12 +3,40 @@
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QStandardItemModel>
-#include <QStringListModel>
 #include <QStyledItemDelegate>
 
 #include "SingleChoice.h"
 
 namespace morvane {
+
+// The rows of the record list: one per record, in order.
+class RecordRows : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void reset(const std::vector<std::string>& records) {
+        beginResetModel();
+        records_ = records;
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(records_.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= int(records_.size())) return {};
+        if (role == Qt::DisplayRole) return QString::number(index.row());
+        if (role == RecordListView::RecordRole) {
+            const std::string& record = records_[std::size_t(index.row())];
+            return QByteArray(record.data(), qsizetype(record.size()));
+        }
+        return {};
+    }
+
+private:
+    std::vector<std::string> records_;
+};
 
 namespace {
 
@@ -80,7 +108,7 @@ void SectionHeader::paintSection(QPainter* painter, const QRect& rect, int logic
 }
 
 RecordListView::RecordListView(int rowHeight, QWidget* parent)
-    : QListView(parent), rows_(new QStringListModel(this)), rowHeight_(rowHeight) {
+    : QListView(parent), rows_(new RecordRows(this)), rowHeight_(rowHeight) {
     setModel(rows_);
     setItemDelegate(new RowDelegate(this));
     setUniformItemSizes(true);
@@ -98,13 +126,9 @@ RecordListView::RecordListView(int rowHeight, QWidget* parent)
     });
 }
 
-void RecordListView::refill(const std::vector<std::string>& rowTexts) {
-    QStringList texts;
-    texts.reserve(qsizetype(rowTexts.size()));
-    for (const std::string& t : rowTexts)
-        texts.append(QString::fromLatin1(t.data(), qsizetype(t.size())));
+void RecordListView::refill(const std::vector<std::string>& records) {
     refilling_ = true;
-    rows_->setStringList(texts);
+    rows_->reset(records);
     selectionModel()->clear();
     // Lay the rows out now rather than at the next turn of the event loop, so that a repaint
     // right after the refill already shows them.

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-class QStringListModel;
-
 namespace morvane {
+
+class RecordRows;
 
 // HeaderLog: a horizontal header of five clickable, resizable sections, standing on its own
 // above the list rather than attached to a view.
@@ -46,9 +46,13 @@ public:
     const RowPainter& rowPainter() const { return rowPainter_; }
     int rowHeight() const { return rowHeight_; }
 
-    // Replaces every row. Leaves no row selected, the first row at the top, and does not count
-    // as a selection by the user.
-    void refill(const std::vector<std::string>& rowTexts);
+    // The model role under which each row holds its record's Shift-JIS bytes (a QByteArray).
+    // A row's display text is its number, from "0".
+    static constexpr int RecordRole = Qt::UserRole + 1;
+
+    // Replaces every row by the records, in their order. Leaves no row selected, the first row
+    // at the top, and does not count as a selection by the user.
+    void refill(const std::vector<std::string>& records);
 
     int rowCount() const;
     // The selected row, or -1.
@@ -63,7 +67,7 @@ protected:
                                                          const QEvent* event) const override;
 
 private:
-    QStringListModel* rows_;
+    RecordRows* rows_;
     RowPainter rowPainter_;
     int rowHeight_;
     bool refilling_ = false;

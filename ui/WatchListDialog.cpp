@@ -102,8 +102,12 @@ bool isBlankAfterTrim(const QString& text) {
 
 }  // namespace
 
-WatchListDialog::WatchListDialog(Platform& platform, std::string appDir, QWidget* parent)
-    : QDialog(parent), platform_(platform), listPath_(std::move(appDir) + WatchListFileName) {
+WatchListDialog::WatchListDialog(Platform& platform, std::string appDir, UiHooks hooks,
+                                 QWidget* parent)
+    : QDialog(parent),
+      platform_(platform),
+      hooks_(std::move(hooks)),
+      listPath_(std::move(appDir) + WatchListFileName) {
     setObjectName(QStringLiteral("DlgFileSet"));
     setWindowTitle(QStringLiteral("監視ファイル設定"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -113,11 +117,14 @@ WatchListDialog::WatchListDialog(Platform& platform, std::string appDir, QWidget
     setFixedSize(474, 241);
     createControls();
 
-    showMessage = [this](QMessageBox::Icon icon, const QString& text) {
-        QMessageBox box(icon, QStringLiteral("Morvane"), text, QMessageBox::Ok, this);
-        box.exec();
-    };
-    pickFile = [this](const QString& startFile) { return runOpenDialog(startFile); };
+    if (!hooks_.showMessage) {
+        hooks_.showMessage = [this](QMessageBox::Icon icon, const QString& text) {
+            QMessageBox box(icon, QStringLiteral("Morvane"), text, QMessageBox::Ok, this);
+            box.exec();
+        };
+    }
+    if (!hooks_.pickFile)
+        hooks_.pickFile = [this](const QString& startFile) { return runFileDialog(startFile); };
 }
 
 void WatchListDialog::createControls() {
@@ -134,50 +141,48 @@ void WatchListDialog::createControls() {
         return b;
     };
 
-    Label2 = new QLabel(QStringLiteral("名前："), this);
-    place(Label2, "Label2", 8, 8, 30, 12);
-    Label1 = new QLabel(QStringLiteral("ファイル名："), this);
-    place(Label1, "Label1", 152, 8, 59, 12);
+    place(new QLabel(QStringLiteral("名前："), this), "Label2", 8, 8, 30, 12);
+    place(new QLabel(QStringLiteral("ファイル名："), this), "Label1", 152, 8, 59, 12);
 
-    EditName = new QLineEdit(this);
-    place(EditName, "EditName", 8, 24, 137, 20);
+    nameEdit_ = new QLineEdit(this);
+    place(nameEdit_, "EditName", 8, 24, 137, 20);
     // Qt has no hiragana mode to ask for; the input method is on and told the text is Japanese.
-    EditName->setAttribute(Qt::WA_InputMethodEnabled, true);
-    EditName->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
-    EditName->setInputMethodHints(Qt::ImhNone);
+    nameEdit_->setAttribute(Qt::WA_InputMethodEnabled, true);
+    nameEdit_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    nameEdit_->setInputMethodHints(Qt::ImhNone);
 
-    EditFile = new QLineEdit(this);
-    place(EditFile, "EditFile", 152, 24, 217, 20);
-    EditFile->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoAutoUppercase |
-                                  Qt::ImhNoPredictiveText);
-    EditFile->setAttribute(Qt::WA_InputMethodEnabled, false);
+    fileEdit_ = new QLineEdit(this);
+    place(fileEdit_, "EditFile", 152, 24, 217, 20);
+    fileEdit_->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoAutoUppercase |
+                                   Qt::ImhNoPredictiveText);
+    fileEdit_->setAttribute(Qt::WA_InputMethodEnabled, false);
 
-    ListFile = new TickList(this);
-    place(ListFile, "ListFile", 8, 48, 360, 185);
-    ListFile->setFont(listFont());
-    ListFile->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListFile->setUniformItemSizes(true);
-    ListFile->setItemDelegate(new FixedRowDelegate(ListFile));
+    list_ = new TickList(this);
+    place(list_, "ListFile", 8, 48, 360, 185);
+    list_->setFont(listFont());
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setUniformItemSizes(true);
+    list_->setItemDelegate(new FixedRowDelegate(list_));
 
-    BtnFile = button(QStringLiteral("参照(&B)"), "BtnFile", 24);
-    BtnAdd = button(QStringLiteral("追加(&A)"), "BtnAdd", 56);
-    BtnDel = button(QStringLiteral("削除(&D)"), "BtnDel", 80);
-    BtnUp = button(QStringLiteral("上へ(&U)"), "BtnUp", 120);
-    BtnDown = button(QStringLiteral("下へ(&N)"), "BtnDown", 144);
-    BtnOk = button(QStringLiteral("OK"), "BtnOk", 184);
-    BtnCancel = button(QStringLiteral("キャンセル"), "BtnCancel", 208);
+    QPushButton* const browse = button(QStringLiteral("参照(&B)"), "BtnFile", 24);
+    QPushButton* const add = button(QStringLiteral("追加(&A)"), "BtnAdd", 56);
+    QPushButton* const remove = button(QStringLiteral("削除(&D)"), "BtnDel", 80);
+    QPushButton* const up = button(QStringLiteral("上へ(&U)"), "BtnUp", 120);
+    QPushButton* const down = button(QStringLiteral("下へ(&N)"), "BtnDown", 144);
+    QPushButton* const ok = button(QStringLiteral("OK"), "BtnOk", 184);
+    QPushButton* const cancel = button(QStringLiteral("キャンセル"), "BtnCancel", 208);
 
-    QWidget* const order[] = {EditName, EditFile, ListFile, BtnFile, BtnAdd,
-                              BtnDel,   BtnUp,    BtnDown,  BtnOk,   BtnCancel};
+    QWidget* const order[] = {nameEdit_, fileEdit_, list_, browse, add,
+                              remove,    up,        down,  ok,     cancel};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-    connect(BtnFile, &QPushButton::clicked, this, &WatchListDialog::browseForFile);
-    connect(BtnAdd, &QPushButton::clicked, this, &WatchListDialog::addEntry);
-    connect(BtnDel, &QPushButton::clicked, this, &WatchListDialog::deleteSelected);
-    connect(BtnUp, &QPushButton::clicked, this, &WatchListDialog::moveUp);
-    connect(BtnDown, &QPushButton::clicked, this, &WatchListDialog::moveDown);
-    connect(BtnOk, &QPushButton::clicked, this, &WatchListDialog::saveAndClose);
-    connect(BtnCancel, &QPushButton::clicked, this, &WatchListDialog::reject);
+    connect(browse, &QPushButton::clicked, this, &WatchListDialog::browseForFile);
+    connect(add, &QPushButton::clicked, this, &WatchListDialog::addEntry);
+    connect(remove, &QPushButton::clicked, this, &WatchListDialog::deleteSelected);
+    connect(up, &QPushButton::clicked, this, &WatchListDialog::moveUp);
+    connect(down, &QPushButton::clicked, this, &WatchListDialog::moveDown);
+    connect(ok, &QPushButton::clicked, this, &WatchListDialog::saveAndClose);
+    connect(cancel, &QPushButton::clicked, this, &WatchListDialog::reject);
 }
 
 void WatchListDialog::showEvent(QShowEvent* event) {
@@ -188,7 +193,7 @@ void WatchListDialog::showEvent(QShowEvent* event) {
         const QRect area = s->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
-    EditName->setFocus();
+    nameEdit_->setFocus();
     loadEntries();
 }
 
@@ -206,13 +211,13 @@ void WatchListDialog::reject() {
 }
 
 void WatchListDialog::loadEntries() {
-    ListFile->clear();
+    list_->clear();
     loadFailed_ = false;
     try {
         for (const EditorEntry& entry : loadEditorEntries(platform_.files, listPath_))
             addItem(entry.text, entry.ticked);
     } catch (const std::exception& error) {
-        ListFile->clear();
+        list_->clear();
         loadFailed_ = true;
         reportError(error.what());
     }
@@ -223,84 +228,85 @@ void WatchListDialog::addItem(const std::string& sjisText, bool ticked) {
     item->setData(Qt::UserRole, toBytes(sjisText));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
-    ListFile->addItem(item);
+    list_->addItem(item);
 }
 
 std::vector<EditorEntry> WatchListDialog::entries() const {
     std::vector<EditorEntry> list;
-    list.reserve(std::size_t(ListFile->count()));
-    for (int i = 0; i < ListFile->count(); ++i) {
-        const QListWidgetItem* item = ListFile->item(i);
+    list.reserve(std::size_t(list_->count()));
+    for (int i = 0; i < list_->count(); ++i) {
+        const QListWidgetItem* item = list_->item(i);
         list.push_back({itemBytes(item), item->checkState() == Qt::Checked});
     }
     return list;
 }
 
 int WatchListDialog::selectedRow() const {
-    const QList<QListWidgetItem*> selected = ListFile->selectedItems();
-    return selected.isEmpty() ? -1 : ListFile->row(selected.first());
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    return selected.isEmpty() ? -1 : list_->row(selected.first());
 }
 
-std::optional<QString> WatchListDialog::runOpenDialog(const QString& startFile) {
-    if (!OpenDialog1) {
-        OpenDialog1 = new QFileDialog(this);
-        OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-        OpenDialog1->setFileMode(QFileDialog::AnyFile);
+std::optional<QString> WatchListDialog::runFileDialog(const QString& startFile) {
+    if (!fileDialog_) {
+        fileDialog_ = new QFileDialog(this);
+        fileDialog_->setObjectName(QStringLiteral("OpenDialog1"));
+        fileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+        fileDialog_->setFileMode(QFileDialog::AnyFile);
     }
-    if (!startFile.isEmpty()) OpenDialog1->selectFile(startFile);
-    if (OpenDialog1->exec() != QDialog::Accepted) return std::nullopt;
-    const QStringList files = OpenDialog1->selectedFiles();
+    if (!startFile.isEmpty()) fileDialog_->selectFile(startFile);
+    if (fileDialog_->exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = fileDialog_->selectedFiles();
     if (files.isEmpty()) return std::nullopt;
     return QDir::toNativeSeparators(files.first());
 }
 
 void WatchListDialog::browseForFile() {
-    const std::optional<QString> chosen = pickFile(lastChosen_);
+    const std::optional<QString> chosen = hooks_.pickFile(lastChosen_);
     if (!chosen) return;
     lastChosen_ = *chosen;
-    EditFile->setText(*chosen);
+    fileEdit_->setText(*chosen);
 }
 
 void WatchListDialog::addEntry() {
-    const QString path = EditFile->text();
+    const QString path = fileEdit_->text();
     if (isBlankAfterTrim(path)) return;
     std::string sjisPath;
     if (!toSjisExactly(platform_.codec, path, sjisPath)) {
-        showMessage(QMessageBox::Warning,
-                    QStringLiteral("ファイル名に Shift-JIS で表せない文字が含まれているため、"
-                                   "追加できません。"));
-        EditFile->setFocus();
+        hooks_.showMessage(
+            QMessageBox::Warning,
+            QStringLiteral("ファイル名に Shift-JIS で表せない文字が含まれているため、"
+                           "追加できません。"));
+        fileEdit_->setFocus();
         return;
     }
     std::string sjisName;
-    if (!toSjis(platform_.codec, EditName->text(), sjisName)) {
-        showMessage(QMessageBox::Warning,
-                    QStringLiteral("名前に Shift-JIS で表せない文字が含まれているため、"
-                                   "追加できません。"));
-        EditName->setFocus();
+    if (!toSjis(platform_.codec, nameEdit_->text(), sjisName)) {
+        hooks_.showMessage(QMessageBox::Warning,
+                           QStringLiteral("名前に Shift-JIS で表せない文字が含まれているため、"
+                                          "追加できません。"));
+        nameEdit_->setFocus();
         return;
     }
     addItem(padOrCut(sjisName, NameFieldWidth) + sjisPath, true);
-    EditName->clear();
-    EditFile->clear();
+    nameEdit_->clear();
+    fileEdit_->clear();
 }
 
 void WatchListDialog::deleteSelected() {
     const int row = selectedRow();
     if (row < 0) return;
-    delete ListFile->takeItem(row);
-    ListFile->selectionModel()->clear();
+    delete list_->takeItem(row);
+    list_->selectionModel()->clear();
 }
 
 void WatchListDialog::moveSelected(int by) {
     const int row = selectedRow();
     const int target = row + by;
-    if (row < 0 || target < 0 || target >= ListFile->count()) return;
+    if (row < 0 || target < 0 || target >= list_->count()) return;
     // The item carries its text, bytes and tick to the new position.
-    QListWidgetItem* item = ListFile->takeItem(row);
-    ListFile->insertItem(target, item);
-    ListFile->setCurrentRow(target, QItemSelectionModel::ClearAndSelect);
+    QListWidgetItem* item = list_->takeItem(row);
+    list_->insertItem(target, item);
+    list_->setCurrentRow(target, QItemSelectionModel::ClearAndSelect);
 }
 
 void WatchListDialog::moveUp() {
@@ -315,10 +321,11 @@ void WatchListDialog::saveAndClose() {
     if (loadFailed_) {
         // The list shown is empty because the file could not be read; writing it would throw
         // away every entry the file holds.
-        showMessage(QMessageBox::Warning,
-                    QStringLiteral("ﾌｧｲﾙ %1 を読み込めなかったため、保存しません。"
-                                   "保存すると中の一覧が失われます。キャンセルで閉じてください。")
-                        .arg(fromUtf8(listPath_)));
+        hooks_.showMessage(
+            QMessageBox::Warning,
+            QStringLiteral("ﾌｧｲﾙ %1 を読み込めなかったため、保存しません。"
+                           "保存すると中の一覧が失われます。キャンセルで閉じてください。")
+                .arg(fromUtf8(listPath_)));
         return;
     }
     const std::vector<EditorEntry> list = entries();
@@ -327,11 +334,12 @@ void WatchListDialog::saveAndClose() {
         const auto ticked = std::size_t(
             std::count_if(list.begin(), list.end(), [](const EditorEntry& e) { return e.ticked; }));
         if (ticked > MaxWatched)
-            showMessage(QMessageBox::Information,
-                        QStringLiteral("有効なファイルが %1 件あります。監視するのは先頭の %2 件"
-                                       "だけです。")
-                            .arg(ticked)
-                            .arg(MaxWatched));
+            hooks_.showMessage(
+                QMessageBox::Information,
+                QStringLiteral("有効なファイルが %1 件あります。監視するのは先頭の %2 件"
+                               "だけです。")
+                    .arg(ticked)
+                    .arg(MaxWatched));
     } catch (const std::exception& error) {
         reportError(error.what());
     }
@@ -339,7 +347,7 @@ void WatchListDialog::saveAndClose() {
 }
 
 void WatchListDialog::reportError(const std::string& utf8Message) {
-    showMessage(QMessageBox::Critical, fromUtf8(reportText(utf8Message)));
+    hooks_.showMessage(QMessageBox::Critical, fromUtf8(reportText(utf8Message)));
 }
 
 }  // namespace morvane

@@ -3,7 +3,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
+#include <QAction>
 #include <QApplication>
 #include <QTimer>
 #include <chrono>
@@ -36,19 +38,22 @@ void RefreshChecksOverTime(benchmark::State& state) {
     SystemPlatform system;
     Platform platform = system.platform();
     WatchedFolder folder(system.codec(), 100);
-    MainWindow form(platform, folder.appDir());
     std::string error;
-    form.reportError = [&](const std::string& message) { error = message; };
-    auto* list = form.findChild<QAbstractScrollArea*>(QStringLiteral("ListLog"));
-    if (!list) {
-        state.SkipWithError("no list named ListLog");
+    UiHooks hooks;
+    hooks.reportError = [&](const std::string& message) { error = message; };
+    MainWindow form(platform, folder.appDir(), hooks);
+    auto* list = form.findChild<QAbstractItemView*>(QStringLiteral("ListLog"));
+    auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
+    auto* refresh = form.findChild<QAction*>(QStringLiteral("MenuRepaint"));
+    if (!list || !timer || !refresh) {
+        state.SkipWithError("no ListLog, Timer1 or MenuRepaint");
         return;
     }
     PaintWatch watch(list->viewport());
     form.show();
     const Clock::time_point end = Clock::now() + 10s;
     while (watch.paints == 0 && Clock::now() < end) QApplication::processEvents();
-    form.Timer1->stop();
+    timer->stop();
     watch.paints = 0;
 
     const std::int64_t before = residentKiB();
@@ -60,7 +65,7 @@ void RefreshChecksOverTime(benchmark::State& state) {
             for (int k = 0; k < 3; ++k) folder.change(check / 5 * 3 + k);
         const Clock::time_point wall0 = Clock::now();
         const double cpu0 = processCpuSeconds();
-        form.checkNow();
+        refresh->trigger();
         const double cpu1 = processCpuSeconds();
         QApplication::processEvents();
         cpuCheck += cpu1 - cpu0;
@@ -69,7 +74,7 @@ void RefreshChecksOverTime(benchmark::State& state) {
         if (++check == WarmUp) warm = residentKiB();
     }
     const std::int64_t after = residentKiB();
-    if (!error.empty() || form.records.size() != 100) {
+    if (!error.empty() || list->model()->rowCount() != 100) {
         state.SkipWithError(error.empty() ? "the window did not hold 100 records" : error.c_str());
         return;
     }

@@ -22,6 +22,49 @@ struct Message {
     QString text;
 };
 
+// The dialog's controls, found by the names the window design gives them.
+template <class T = QWidget>
+T* child(const WatchListDialog& dialog, const char* name) {
+    T* found = dialog.findChild<T*>(QLatin1String(name));
+    if (!found) ADD_FAILURE() << "no " << name;
+    return found;
+}
+QListWidget* list(const WatchListDialog& d) {
+    return child<QListWidget>(d, "ListFile");
+}
+QLineEdit* nameBox(const WatchListDialog& d) {
+    return child<QLineEdit>(d, "EditName");
+}
+QLineEdit* fileBox(const WatchListDialog& d) {
+    return child<QLineEdit>(d, "EditFile");
+}
+void click(const WatchListDialog& d, const char* button) {
+    child<QPushButton>(d, button)->click();
+}
+
+// The list as OK would write it: each item's bytes after its tick.
+std::string listed(const WatchListDialog& dialog) {
+    std::vector<EditorEntry> entries;
+    for (int i = 0; i < list(dialog)->count(); ++i) {
+        const QListWidgetItem* item = list(dialog)->item(i);
+        entries.push_back({item->data(Qt::UserRole).toByteArray().toStdString(),
+                           item->checkState() == Qt::Checked});
+    }
+    return watchListBytes(entries);
+}
+int selected(const WatchListDialog& dialog) {
+    const auto items = list(dialog)->selectedItems();
+    return items.isEmpty() ? -1 : list(dialog)->row(items.first());
+}
+void select(WatchListDialog& dialog, int row) {
+    list(dialog)->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+void add(WatchListDialog& dialog, const QString& name, const QString& path) {
+    nameBox(dialog)->setText(name);
+    fileBox(dialog)->setText(path);
+    click(dialog, "BtnAdd");
+}
+
 class EditorDialogTest : public ::testing::Test, protected testing::FakePlatform {
 protected:
     const std::string listPath = "/app/Filelst.txt";
@@ -31,37 +74,20 @@ protected:
 
     // The dialog on "/app/", its messages and file picks recorded; not yet shown.
     std::unique_ptr<WatchListDialog> make() {
-        auto dialog = std::make_unique<WatchListDialog>(platform, "/app/");
-        dialog->showMessage = [this](QMessageBox::Icon icon, const QString& text) {
+        UiHooks hooks;
+        hooks.showMessage = [this](QMessageBox::Icon icon, const QString& text) {
             messages.push_back({icon, text});
         };
-        dialog->pickFile = [this](const QString& start) {
+        hooks.pickFile = [this](const QString& start) {
             pickStarts.push_back(start);
             return picked;
         };
-        return dialog;
+        return std::make_unique<WatchListDialog>(platform, "/app/", hooks);
     }
     std::unique_ptr<WatchListDialog> open() {
         auto dialog = make();
         dialog->show();
         return dialog;
-    }
-
-    // The list as OK would write it.
-    static std::string listed(const WatchListDialog& dialog) {
-        return watchListBytes(dialog.entries());
-    }
-    static int selected(const WatchListDialog& dialog) {
-        const auto items = dialog.ListFile->selectedItems();
-        return items.isEmpty() ? -1 : dialog.ListFile->row(items.first());
-    }
-    static void select(WatchListDialog& dialog, int row) {
-        dialog.ListFile->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-    }
-    static void add(WatchListDialog& dialog, const QString& name, const QString& path) {
-        dialog.EditName->setText(name);
-        dialog.EditFile->setText(path);
-        dialog.BtnAdd->click();
     }
 };
 
@@ -69,14 +95,14 @@ TEST_F(EditorDialogTest, OpensWithTheFocusAndTheInputMethodOnTheNameAndAFixedPit
     files.put(listPath, "1" + std::string(20, ' ') + "/a\r\n");
     auto dialog = open();
     dialog->activateWindow();
-    EXPECT_EQ(dialog->focusWidget(), dialog->EditName);
-    EXPECT_TRUE(dialog->EditName->testAttribute(Qt::WA_InputMethodEnabled));
-    EXPECT_FALSE(dialog->EditFile->testAttribute(Qt::WA_InputMethodEnabled));
-    EXPECT_TRUE(dialog->EditFile->inputMethodHints() & Qt::ImhLatinOnly);
-    const QFontMetrics metrics(dialog->ListFile->font());
+    EXPECT_EQ(dialog->focusWidget(), nameBox(*dialog));
+    EXPECT_TRUE(nameBox(*dialog)->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_FALSE(fileBox(*dialog)->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_TRUE(fileBox(*dialog)->inputMethodHints() & Qt::ImhLatinOnly);
+    const QFontMetrics metrics(list(*dialog)->font());
     EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')),
               metrics.horizontalAdvance(QLatin1Char('W')));
-    EXPECT_EQ(dialog->ListFile->visualItemRect(dialog->ListFile->item(0)).height(), 16);
+    EXPECT_EQ(list(*dialog)->visualItemRect(list(*dialog)->item(0)).height(), 16);
 }
 
 TEST_F(EditorDialogTest, OnlyOkWritesTheListAndEachWayOutGivesItsResult) {
@@ -87,16 +113,16 @@ TEST_F(EditorDialogTest, OnlyOkWritesTheListAndEachWayOutGivesItsResult) {
         std::string written;
     } cases[] = {
         {"OK writes the list, an empty one as an empty file",
-         [](WatchListDialog& d) { d.BtnOk->click(); }, 1, ""},
-        {"cancel", [](WatchListDialog& d) { d.BtnCancel->click(); }, 2, "1A\r\n"},
+         [](WatchListDialog& d) { click(d, "BtnOk"); }, 1, ""},
+        {"cancel", [](WatchListDialog& d) { click(d, "BtnCancel"); }, 2, "1A\r\n"},
         {"the close box", [](WatchListDialog& d) { d.close(); }, 2, "1A\r\n"},
         {"Escape and Enter do not end it",
          [](WatchListDialog& d) {
-             QTest::keyClick(d.EditName, Qt::Key_Escape);
-             QTest::keyClick(d.EditName, Qt::Key_Return);
-             QTest::keyClick(d.EditFile, Qt::Key_Enter);
+             QTest::keyClick(nameBox(d), Qt::Key_Escape);
+             QTest::keyClick(nameBox(d), Qt::Key_Return);
+             QTest::keyClick(fileBox(d), Qt::Key_Enter);
              EXPECT_TRUE(d.isVisible());
-             d.BtnCancel->click();
+             click(d, "BtnCancel");
          },
          2, "1A\r\n"},
     };
@@ -106,7 +132,7 @@ TEST_F(EditorDialogTest, OnlyOkWritesTheListAndEachWayOutGivesItsResult) {
         auto dialog = make();
         QTimer::singleShot(0, dialog.get(), [&] {
             select(*dialog, 0);
-            dialog->BtnDel->click();
+            click(*dialog, "BtnDel");
             c.end(*dialog);
         });
         EXPECT_EQ(dialog->exec(), c.result) << c.what;
@@ -140,7 +166,7 @@ TEST_F(EditorDialogTest, AddCutsOrPadsTheNameToTwentyBytes) {
     // The half character shows as a blank, and the path keeps its column.
     auto dialog = open();
     add(*dialog, QStringLiteral("aあいうえおかきくけこ"), QStringLiteral("/p"));
-    EXPECT_EQ(dialog->ListFile->item(0)->text(), QStringLiteral("aあいうえおかきくけ /p"));
+    EXPECT_EQ(list(*dialog)->item(0)->text(), QStringLiteral("aあいうえおかきくけ /p"));
 }
 
 TEST_F(EditorDialogTest, AddAppendsTickedKeepsThePathAsTypedAndLeavesTheSelectionAlone) {
@@ -148,17 +174,17 @@ TEST_F(EditorDialogTest, AddAppendsTickedKeepsThePathAsTypedAndLeavesTheSelectio
     auto dialog = open();
     select(*dialog, 0);
     add(*dialog, QStringLiteral("n"), QStringLiteral(" /lead and trail.txt  "));
-    EXPECT_TRUE(dialog->EditName->text().isEmpty());
-    EXPECT_TRUE(dialog->EditFile->text().isEmpty());
+    EXPECT_TRUE(nameBox(*dialog)->text().isEmpty());
+    EXPECT_TRUE(fileBox(*dialog)->text().isEmpty());
     add(*dialog, QStringLiteral("n"), QStringLiteral(" /lead and trail.txt  "));
     const std::string added = "1n" + std::string(19, ' ') + " /lead and trail.txt  \r\n";
     EXPECT_EQ(listed(*dialog), "0first\r\n" + added + added);
     EXPECT_EQ(selected(*dialog), 0);
 
     add(*dialog, QStringLiteral("kept"), QStringLiteral(" \t  "));  // a blank path adds nothing
-    EXPECT_EQ(dialog->ListFile->count(), 3);
-    EXPECT_EQ(dialog->EditName->text(), QStringLiteral("kept"));
-    EXPECT_EQ(dialog->EditFile->text(), QStringLiteral(" \t  "));
+    EXPECT_EQ(list(*dialog)->count(), 3);
+    EXPECT_EQ(nameBox(*dialog)->text(), QStringLiteral("kept"));
+    EXPECT_EQ(fileBox(*dialog)->text(), QStringLiteral(" \t  "));
     EXPECT_TRUE(messages.empty());
 }
 
@@ -172,42 +198,38 @@ TEST_F(EditorDialogTest, AddRefusesTextShiftJisCannotHold) {
     for (const auto& [name, path] : refused) {
         messages.clear();
         add(*dialog, name, path);
-        EXPECT_EQ(dialog->ListFile->count(), 0) << path.toStdString();
+        EXPECT_EQ(list(*dialog)->count(), 0) << path.toStdString();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
-        EXPECT_EQ(dialog->EditName->text(), name);
-        EXPECT_EQ(dialog->EditFile->text(), path);
+        EXPECT_EQ(nameBox(*dialog)->text(), name);
+        EXPECT_EQ(fileBox(*dialog)->text(), path);
     }
     add(*dialog, QStringLiteral("日本"), QStringLiteral("/home/u/日本語～.txt"));
-    EXPECT_EQ(dialog->ListFile->count(), 1);
+    EXPECT_EQ(list(*dialog)->count(), 1);
 }
 
 TEST_F(EditorDialogTest, MovesAndDeleteCarryTicksAndTheSelection) {
     const struct {
         const char* what;
         int selectedBefore;
-        void (WatchListDialog::*button)();
+        const char* button;
         std::string after;
         int selectedAfter;
     } cases[] = {
-        {"up moves the item with its tick", 2, &WatchListDialog::moveUp, "1A\r\n1C\r\n0B\r\n", 1},
-        {"down moves it the other way", 0, &WatchListDialog::moveDown, "0B\r\n1A\r\n1C\r\n", 1},
-        {"up at the top does nothing", 0, &WatchListDialog::moveUp, "1A\r\n0B\r\n1C\r\n", 0},
-        {"down at the bottom does nothing", 2, &WatchListDialog::moveDown, "1A\r\n0B\r\n1C\r\n", 2},
-        {"up without a selection does nothing", -1, &WatchListDialog::moveUp, "1A\r\n0B\r\n1C\r\n",
-         -1},
-        {"down without a selection does nothing", -1, &WatchListDialog::moveDown,
-         "1A\r\n0B\r\n1C\r\n", -1},
-        {"delete removes the item and the selection", 1, &WatchListDialog::deleteSelected,
-         "1A\r\n1C\r\n", -1},
-        {"delete without a selection does nothing", -1, &WatchListDialog::deleteSelected,
-         "1A\r\n0B\r\n1C\r\n", -1},
+        {"up moves the item with its tick", 2, "BtnUp", "1A\r\n1C\r\n0B\r\n", 1},
+        {"down moves it the other way", 0, "BtnDown", "0B\r\n1A\r\n1C\r\n", 1},
+        {"up at the top does nothing", 0, "BtnUp", "1A\r\n0B\r\n1C\r\n", 0},
+        {"down at the bottom does nothing", 2, "BtnDown", "1A\r\n0B\r\n1C\r\n", 2},
+        {"up without a selection does nothing", -1, "BtnUp", "1A\r\n0B\r\n1C\r\n", -1},
+        {"down without a selection does nothing", -1, "BtnDown", "1A\r\n0B\r\n1C\r\n", -1},
+        {"delete removes the item and the selection", 1, "BtnDel", "1A\r\n1C\r\n", -1},
+        {"delete without a selection does nothing", -1, "BtnDel", "1A\r\n0B\r\n1C\r\n", -1},
     };
     files.put(listPath, "1A\r\n0B\r\n1C\r\n");
     for (const auto& c : cases) {
         auto dialog = open();
         if (c.selectedBefore >= 0) select(*dialog, c.selectedBefore);
-        ((*dialog).*c.button)();
+        click(*dialog, c.button);
         EXPECT_EQ(listed(*dialog), c.after) << c.what;
         EXPECT_EQ(selected(*dialog), c.selectedAfter) << c.what;
     }
@@ -216,13 +238,13 @@ TEST_F(EditorDialogTest, MovesAndDeleteCarryTicksAndTheSelection) {
 TEST_F(EditorDialogTest, CtrlClickLeavesTheChosenItemChosen) {
     files.put(listPath, "1A\r\n0B\r\n");
     auto dialog = open();
-    QListWidget* list = dialog->ListFile;
-    const QPoint second = list->visualItemRect(list->item(1)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+    QListWidget* items = list(*dialog);
+    const QPoint second = items->visualItemRect(items->item(1)).center();
+    QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, second);
     ASSERT_EQ(selected(*dialog), 1);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
+    QTest::mouseClick(items->viewport(), Qt::LeftButton, Qt::ControlModifier, second);
     EXPECT_EQ(selected(*dialog), 1);
-    dialog->deleteSelected();
+    click(*dialog, "BtnDel");
     EXPECT_EQ(listed(*dialog), "1A\r\n");
 }
 
@@ -232,11 +254,11 @@ TEST_F(EditorDialogTest, ShowsEveryLineAndOkWritesItWithItsTickAndUntouchedBytes
     const std::string invalid = "0name\xFF\x80\x81 half\x82";
     files.put(listPath, "1" + name + "C:\\a.txt\nxB\r\n\r0C\r" + longLine + "\r\n" + invalid);
     auto dialog = open();
-    EXPECT_EQ(dialog->ListFile->item(0)->text(), QStringLiteral("名前                C:\\a.txt"));
+    EXPECT_EQ(list(*dialog)->item(0)->text(), QStringLiteral("名前                C:\\a.txt"));
     EXPECT_EQ(selected(*dialog), -1);
-    dialog->ListFile->item(2)->setCheckState(Qt::Checked);
+    list(*dialog)->item(2)->setCheckState(Qt::Checked);
     add(*dialog, QStringLiteral("n"), QStringLiteral("/p"));
-    dialog->BtnOk->click();
+    click(*dialog, "BtnOk");
     EXPECT_EQ(files.files[listPath].bytes, "1" + name + "C:\\a.txt\r\n0B\r\n1\r\n0C\r\n" +
                                                longLine + "\r\n" + invalid + "\r\n1n" +
                                                std::string(19, ' ') + "/p\r\n");
@@ -249,10 +271,10 @@ TEST_F(EditorDialogTest, AnUnreadableFileIsReportedAndNeverOverwritten) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
     EXPECT_EQ(messages[0].text, QStringLiteral("ﾌｧｲﾙ /app/Filelst.txt は開けません."));
-    EXPECT_EQ(dialog->ListFile->count(), 0);
+    EXPECT_EQ(list(*dialog)->count(), 0);
 
     add(*dialog, QStringLiteral("n"), QStringLiteral("/p"));
-    dialog->BtnOk->click();
+    click(*dialog, "BtnOk");
     EXPECT_EQ(files.writes, 0);
     EXPECT_EQ(files.files[listPath].bytes, "1precious\r\n");
     EXPECT_TRUE(dialog->isVisible());
@@ -265,7 +287,7 @@ TEST_F(EditorDialogTest, AFailedWriteIsReportedAndTheDialogStillEndsWithOk) {
     files.put(listPath, "1A\r\n");
     files.failWrites = true;
     auto dialog = open();
-    dialog->BtnOk->click();
+    click(*dialog, "BtnOk");
     EXPECT_EQ(files.files[listPath].bytes, "1A\r\n");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
@@ -277,12 +299,12 @@ TEST_F(EditorDialogTest, OkTellsWhenMoreThanAHundredEntriesAreTicked) {
     std::string hundred;
     for (int i = 0; i < 100; ++i) hundred += "1" + std::string(20, ' ') + "/f\r\n";
     files.put(listPath, hundred + "0" + std::string(20, ' ') + "/g\r\n");
-    open()->BtnOk->click();
+    click(*open(), "BtnOk");
     EXPECT_TRUE(messages.empty());
 
     auto dialog = open();
-    dialog->ListFile->item(100)->setCheckState(Qt::Checked);
-    dialog->BtnOk->click();
+    list(*dialog)->item(100)->setCheckState(Qt::Checked);
+    click(*dialog, "BtnOk");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Information);
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("101")));
@@ -292,22 +314,22 @@ TEST_F(EditorDialogTest, OkTellsWhenMoreThanAHundredEntriesAreTicked) {
 
 TEST_F(EditorDialogTest, BrowseStartsFromTheFileChosenLastAndFillsOnlyTheFileBox) {
     auto dialog = open();
-    dialog->EditName->setText(QStringLiteral("name"));
+    nameBox(*dialog)->setText(QStringLiteral("name"));
     picked = QStringLiteral("/home/u/a.txt");
-    dialog->BtnFile->click();
-    EXPECT_EQ(dialog->EditFile->text(), QStringLiteral("/home/u/a.txt"));
-    EXPECT_EQ(dialog->EditName->text(), QStringLiteral("name"));
+    click(*dialog, "BtnFile");
+    EXPECT_EQ(fileBox(*dialog)->text(), QStringLiteral("/home/u/a.txt"));
+    EXPECT_EQ(nameBox(*dialog)->text(), QStringLiteral("name"));
 
     picked.reset();
-    dialog->EditFile->setText(QStringLiteral("typed"));
-    dialog->BtnFile->click();
-    EXPECT_EQ(dialog->EditFile->text(), QStringLiteral("typed"));
+    fileBox(*dialog)->setText(QStringLiteral("typed"));
+    click(*dialog, "BtnFile");
+    EXPECT_EQ(fileBox(*dialog)->text(), QStringLiteral("typed"));
 
     picked = QStringLiteral("/home/u/b.txt");
-    dialog->BtnFile->click();
+    click(*dialog, "BtnFile");
     EXPECT_EQ(pickStarts, (std::vector<QString>{QString(), QStringLiteral("/home/u/a.txt"),
                                                 QStringLiteral("/home/u/a.txt")}));
-    EXPECT_EQ(dialog->EditFile->text(), QStringLiteral("/home/u/b.txt"));
+    EXPECT_EQ(fileBox(*dialog)->text(), QStringLiteral("/home/u/b.txt"));
 }
 
 TEST(EditorOnDisk, OkReplacesTheFileWithTheListAndKeepsUntouchedBytes) {
@@ -315,17 +337,16 @@ TEST(EditorOnDisk, OkReplacesTheFileWithTheListAndKeepsUntouchedBytes) {
     const std::string kept = "0" + std::string(20, ' ') + std::string(260, 'q') + "\xFF";
     dir.write("Filelst.txt", kept + "\n1gone\n");
     Platform platform = testing::realPlatform().platform();
-    WatchListDialog dialog(platform, dir.path());
-    dialog.showMessage = [](QMessageBox::Icon, const QString& text) {
+    UiHooks hooks;
+    hooks.showMessage = [](QMessageBox::Icon, const QString& text) {
         ADD_FAILURE() << text.toStdString();
     };
+    WatchListDialog dialog(platform, dir.path(), hooks);
     dialog.show();
-    dialog.ListFile->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
-    dialog.deleteSelected();
-    dialog.EditName->setText(QStringLiteral("日記"));
-    dialog.EditFile->setText(QStringLiteral("/home/u/日記.txt"));
-    dialog.addEntry();
-    dialog.saveAndClose();
+    list(dialog)->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
+    click(dialog, "BtnDel");
+    add(dialog, QStringLiteral("日記"), QStringLiteral("/home/u/日記.txt"));
+    click(dialog, "BtnOk");
     EXPECT_EQ(dir.read("Filelst.txt"), kept + "\r\n1\x93\xFA\x8B\x4C" + std::string(16, ' ') +
                                            "/home/u/\x93\xFA\x8B\x4C.txt\r\n");
     EXPECT_EQ(dialog.result(), 1);

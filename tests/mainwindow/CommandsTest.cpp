@@ -15,8 +15,6 @@
 namespace morvane::testing {
 namespace {
 
-using Commands = WindowTest;
-
 // Counts the timer being stopped or started: a restarted countdown shows as a change.
 class TimerWatch {
 public:
@@ -28,56 +26,62 @@ private:
     QPropertyNotifier notifier_;
 };
 
-std::string names(const MainWindow& f) {
-    std::string s;
-    for (const std::string& r : f.records) {
-        std::string_view name = cutField(r, DisplayName);
-        s += std::string(name.substr(0, name.find(' '))) + ' ';
+class Commands : public WindowTest {
+protected:
+    // The shown names in display order, each followed by a space.
+    std::string names() const {
+        std::string s;
+        for (const std::string& r : records()) {
+            std::string_view name = cutField(r, DisplayName);
+            s += std::string(name.substr(0, name.find(' '))) + ' ';
+        }
+        return s;
     }
-    return s;
-}
+};
 
 TEST_F(Commands, TheIntervalAlreadySetLeavesTheCountdownAloneAndAnotherRestartsIt) {
     MainWindow& f = open();
     {
-        TimerWatch watch(f.Timer1);
-        f.Menu60s->trigger();
+        TimerWatch watch(timer());
+        action("Menu60s")->trigger();
         EXPECT_EQ(watch.changes, 0);
-        EXPECT_TRUE(f.Timer1->isActive());
+        EXPECT_TRUE(timer()->isActive());
     }
     struct Case {
         QAction* item;
         int milliseconds;
     };
-    const Case cases[] = {
-        {f.Menu1s, 1000}, {f.Menu10s, 10000}, {f.Menu30s, 30000}, {f.Menu60s, 60000}};
+    const Case cases[] = {{action("Menu1s"), 1000},
+                          {action("Menu10s"), 10000},
+                          {action("Menu30s"), 30000},
+                          {action("Menu60s"), 60000}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.milliseconds);
-        TimerWatch watch(f.Timer1);
+        TimerWatch watch(timer());
         c.item->trigger();
         EXPECT_GT(watch.changes, 0);
-        EXPECT_TRUE(f.Timer1->isActive());
-        EXPECT_EQ(f.Timer1->interval(), c.milliseconds);
+        EXPECT_TRUE(timer()->isActive());
+        EXPECT_EQ(timer()->interval(), c.milliseconds);
         for (const Case& other : cases) EXPECT_EQ(other.item->isChecked(), other.item == c.item);
     }
-    EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 09:05:07")) << "no check runs";
+    EXPECT_EQ(statusText(0), QStringLiteral("監視時刻： 09:05:07")) << "no check runs";
 }
 
 TEST_F(Commands, RefreshAndTicksCheckInPlaceAndLeaveTheCountdownAlone) {
     watchThreeFiles();
     MainWindow& f = open();
-    TimerWatch watch(f.Timer1);
+    TimerWatch watch(timer());
     files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 10, 0};
     clock.set({2024, 3, 2, 9, 10, 30});
-    f.MenuRepaint->trigger();
-    EXPECT_EQ(states(f), "139");
-    EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 09:10:30"));
-    QMetaObject::invokeMethod(f.Timer1, "timeout");
-    EXPECT_EQ(states(f), "239");
-    QMetaObject::invokeMethod(f.Timer1, "timeout");
-    EXPECT_EQ(states(f), "339");
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "139");
+    EXPECT_EQ(statusText(0), QStringLiteral("監視時刻： 09:10:30"));
+    QMetaObject::invokeMethod(timer(), "timeout");
+    EXPECT_EQ(states(), "239");
+    QMetaObject::invokeMethod(timer(), "timeout");
+    EXPECT_EQ(states(), "339");
     EXPECT_EQ(watch.changes, 0);
-    EXPECT_EQ(rowTexts(f), (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"0", "1", "2"}));
 }
 
 TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
@@ -89,38 +93,39 @@ TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
         int type;
     };
     const Case cases[] = {
-        {f.MenuSortName, 1, 1}, {f.MenuSortFile, 2, 1},   {f.MenuSortSize, 3, 1},
-        {f.MenuSortAsc, 3, 0},  {f.MenuSortUpdate, 4, 0}, {f.MenuSortPath, 5, 0},
-        {f.MenuSortDec, 5, 1},  {f.MenuSortUser, 0, 1},   {f.MenuSortAsc, 0, 0},
+        {action("MenuSortName"), 1, 1},   {action("MenuSortFile"), 2, 1},
+        {action("MenuSortSize"), 3, 1},   {action("MenuSortAsc"), 3, 0},
+        {action("MenuSortUpdate"), 4, 0}, {action("MenuSortPath"), 5, 0},
+        {action("MenuSortDec"), 5, 1},    {action("MenuSortUser"), 0, 1},
+        {action("MenuSortAsc"), 0, 0},
     };
-    const std::array<QAction*, 6> keyItems = {f.MenuSortUser, f.MenuSortName,   f.MenuSortFile,
-                                              f.MenuSortSize, f.MenuSortUpdate, f.MenuSortPath};
+    const std::array<QAction*, 6> keyItems = {action("MenuSortUser"),   action("MenuSortName"),
+                                              action("MenuSortFile"),   action("MenuSortSize"),
+                                              action("MenuSortUpdate"), action("MenuSortPath")};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item->objectName().toStdString());
         c.item->trigger();
-        EXPECT_EQ(f.sort.sortKey, c.key);
-        EXPECT_EQ(f.sort.sortType, c.type);
         for (int k = 0; k < 6; ++k) EXPECT_EQ(keyItems[std::size_t(k)]->isChecked(), k == c.key);
-        EXPECT_EQ(f.MenuSortAsc->isChecked(), c.type == 0);
-        EXPECT_EQ(f.MenuSortDec->isChecked(), c.type == 1);
+        EXPECT_EQ(action("MenuSortAsc")->isChecked(), c.type == 0);
+        EXPECT_EQ(action("MenuSortDec")->isChecked(), c.type == 1);
     }
 }
 
 TEST_F(Commands, ASortItemOrdersTheTableAndLeavesNoRowSelected) {
     watchThreeFiles();
     MainWindow& f = open();
-    EXPECT_EQ(names(f), "old today gone ");
-    f.MenuSortSize->trigger();
-    EXPECT_EQ(names(f), "gone today old ") << "a missing file has a blank size";
-    f.MenuSortDec->trigger();
-    EXPECT_EQ(names(f), "old today gone ");
+    EXPECT_EQ(names(), "old today gone ");
+    action("MenuSortSize")->trigger();
+    EXPECT_EQ(names(), "gone today old ") << "a missing file has a blank size";
+    action("MenuSortDec")->trigger();
+    EXPECT_EQ(names(), "old today gone ");
 
-    f.ListLog->setCurrentIndex(f.ListLog->model()->index(1, 0));
-    ASSERT_EQ(f.ListLog->selectedRow(), 1);
-    f.MenuSortDec->trigger();
-    EXPECT_EQ(f.ListLog->selectedRow(), -1) << "the item already checked still refills";
-    EXPECT_EQ(names(f), "old today gone ");
-    EXPECT_EQ(rowTexts(f), (std::vector<std::string>{"0", "1", "2"}));
+    list()->setCurrentIndex(list()->model()->index(1, 0));
+    ASSERT_EQ(list()->selectedRow(), 1);
+    action("MenuSortDec")->trigger();
+    EXPECT_EQ(list()->selectedRow(), -1) << "the item already checked still refills";
+    EXPECT_EQ(names(), "old today gone ");
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"0", "1", "2"}));
 }
 
 TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
@@ -128,38 +133,34 @@ TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
     MainWindow& f = open();
     auto click = [&](int section) {
         const int x =
-            f.HeaderLog->sectionViewportPosition(section) + f.HeaderLog->sectionSize(section) / 2;
-        QTest::mouseClick(f.HeaderLog->viewport(), Qt::LeftButton, {}, QPoint(x, 8));
+            header()->sectionViewportPosition(section) + header()->sectionSize(section) / 2;
+        QTest::mouseClick(header()->viewport(), Qt::LeftButton, {}, QPoint(x, 8));
     };
     click(2);
-    EXPECT_EQ(f.sort.sortKey, 3);
-    EXPECT_EQ(f.sort.sortType, 0);
-    EXPECT_TRUE(f.MenuSortSize->isChecked());
-    EXPECT_TRUE(f.MenuSortAsc->isChecked());
-    EXPECT_EQ(names(f), "gone today old ");
+    EXPECT_TRUE(action("MenuSortSize")->isChecked());
+    EXPECT_TRUE(action("MenuSortAsc")->isChecked());
+    EXPECT_EQ(names(), "gone today old ");
 
     click(2);
-    EXPECT_EQ(f.sort.sortType, 1);
-    EXPECT_TRUE(f.MenuSortDec->isChecked());
-    EXPECT_EQ(names(f), "old today gone ");
+    EXPECT_TRUE(action("MenuSortDec")->isChecked());
+    EXPECT_EQ(names(), "old today gone ");
 
     click(0);
-    EXPECT_EQ(f.sort.sortKey, 1);
-    EXPECT_EQ(f.sort.sortType, 1) << "another column keeps the direction";
-    EXPECT_TRUE(f.MenuSortName->isChecked());
-    EXPECT_EQ(names(f), "today old gone ");
+    EXPECT_TRUE(action("MenuSortName")->isChecked());
+    EXPECT_TRUE(action("MenuSortDec")->isChecked()) << "another column keeps the direction";
+    EXPECT_EQ(names(), "today old gone ");
 }
 
 TEST_F(Commands, ARowChosenByTheUserStaysSelectedUnderCtrlClickAndCtrlSpace) {
     watchThreeFiles();
     MainWindow& f = open();
-    const QPoint row1 = f.ListLog->visualRect(f.ListLog->model()->index(1, 0)).center();
-    QTest::mouseClick(f.ListLog->viewport(), Qt::LeftButton, {}, row1);
-    ASSERT_EQ(f.ListLog->selectedRow(), 1);
-    QTest::mouseClick(f.ListLog->viewport(), Qt::LeftButton, Qt::ControlModifier, row1);
-    EXPECT_EQ(f.ListLog->selectedRow(), 1);
-    QTest::keyClick(f.ListLog, Qt::Key_Space, Qt::ControlModifier);
-    EXPECT_EQ(f.ListLog->selectedRow(), 1);
+    const QPoint row1 = list()->visualRect(list()->model()->index(1, 0)).center();
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, row1);
+    ASSERT_EQ(list()->selectedRow(), 1);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, Qt::ControlModifier, row1);
+    EXPECT_EQ(list()->selectedRow(), 1);
+    QTest::keyClick(list(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(list()->selectedRow(), 1);
 }
 
 TEST_F(Commands, StayOnTopTogglesAndKeepsPlaceSizeAndRows) {
@@ -168,32 +169,33 @@ TEST_F(Commands, StayOnTopTogglesAndKeepsPlaceSizeAndRows) {
     f.move(50, 60);
     f.resize(520, 280);
     files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
-    f.MenuRepaint->trigger();
-    ASSERT_EQ(states(f), "139");
+    action("MenuRepaint")->trigger();
+    ASSERT_EQ(states(), "139");
     files.put(ListPath, entry("other", "/w/old.txt"));
 
-    f.MenuTop->trigger();
+    action("MenuTop")->trigger();
     settle();
-    EXPECT_TRUE(f.MenuTop->isChecked());
+    EXPECT_TRUE(action("MenuTop")->isChecked());
     EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.pos(), QPoint(50, 60));
     EXPECT_EQ(f.size(), QSize(520, 280));
-    EXPECT_EQ(states(f), "139");
-    EXPECT_EQ(f.watchList.size(), 3u) << "the watch list is not read again";
+    EXPECT_EQ(states(), "139");
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "239") << "the watch list is not read again";
 
-    f.MenuTop->trigger();
+    action("MenuTop")->trigger();
     settle();
-    EXPECT_FALSE(f.MenuTop->isChecked());
+    EXPECT_FALSE(action("MenuTop")->isChecked());
     EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.pos(), QPoint(50, 60));
 
-    f.MenuTop->trigger();
+    action("MenuTop")->trigger();
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(iniHas("Style=1"));
     MainWindow& again = open();
-    EXPECT_TRUE(again.MenuTop->isChecked());
+    EXPECT_TRUE(action("MenuTop")->isChecked());
     EXPECT_TRUE(again.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
@@ -211,24 +213,25 @@ TEST_F(Commands, TheVersionBoxShowsTheVersionWithTheInformationIcon) {
         EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
         return int(QMessageBox::Ok);
     };
-    f.MenuVersion->trigger();
+    action("MenuVersion")->trigger();
     EXPECT_EQ(shown, 1);
 }
 
 TEST_F(Commands, TheEditorEndedWithCancelChangesNothing) {
     watchThreeFiles();
     MainWindow& f = open();
-    const Records before = f.records;
+    const Records before = records();
     files.put(ListPath, entry("other", "/w/old.txt"));
     bool wasEditor = false;
     onModal = [&](QDialog& d) {
         wasEditor = qobject_cast<WatchListDialog*>(&d) != nullptr;
         return 2;
     };
-    f.MenuFileSet->trigger();
+    action("MenuFileSet")->trigger();
     EXPECT_TRUE(wasEditor);
-    EXPECT_EQ(f.watchList.size(), 3u);
-    EXPECT_EQ(f.records, before);
+    EXPECT_EQ(records(), before);
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "039") << "the watch list is not read again";
 }
 
 TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
@@ -251,8 +254,8 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
         watchThreeFiles();
         MainWindow& f = open();
         files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
-        f.MenuRepaint->trigger();
-        ASSERT_EQ(states(f), "139");
+        action("MenuRepaint")->trigger();
+        ASSERT_EQ(states(), "139");
         onModal = [&](QDialog&) {
             if (c.listAfter)
                 files.put(ListPath, c.listAfter);
@@ -261,13 +264,11 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
             clock.set({2024, 3, 2, 11, 0, 0});
             return 1;
         };
-        f.MenuFileSet->trigger();
-        EXPECT_EQ(names(f), c.names);
-        EXPECT_EQ(states(f), c.states);
-        EXPECT_EQ(f.watchList.size(), f.records.size());
-        EXPECT_EQ(f.ListLog->rowCount(), int(f.records.size()));
-        EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 11:00:00"));
-        EXPECT_FALSE(f.rebuildMode);
+        action("MenuFileSet")->trigger();
+        EXPECT_EQ(names(), c.names);
+        EXPECT_EQ(states(), c.states);
+        EXPECT_EQ(list()->rowCount(), int(records().size()));
+        EXPECT_EQ(statusText(0), QStringLiteral("監視時刻： 11:00:00"));
         EXPECT_TRUE(errors.empty());
         clock.set({2024, 3, 2, 9, 5, 7});
     }
@@ -276,22 +277,20 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
 TEST_F(Commands, AWatchListUnreadableAfterOkIsReportedAndTheListsStayAsTheyWere) {
     watchThreeFiles();
     MainWindow& f = open();
-    const Records before = f.records;
+    const Records before = records();
     onModal = [&](QDialog&) {
         files.files[ListPath].kind = FakeFile::Unreadable;
         return 1;
     };
-    f.MenuFileSet->trigger();
+    action("MenuFileSet")->trigger();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], formatMessage("ﾌｧｲﾙ %s は開けません", ListPath));
-    EXPECT_EQ(f.watchList.size(), 3u);
-    EXPECT_EQ(f.records, before);
-    EXPECT_FALSE(f.rebuildMode);
+    EXPECT_EQ(records(), before);
 
-    // The error ended only that command: the window goes on checking.
+    // The error ended only that command: the window goes on checking the same list, in place.
     files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
-    f.MenuRepaint->trigger();
-    EXPECT_EQ(states(f), "139");
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "139");
 }
 
 }  // namespace

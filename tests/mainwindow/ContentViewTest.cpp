@@ -21,25 +21,32 @@ protected:
         files.put("/w/b.txt", "bravo");
         files.put(ListPath,
                   entry("a", "/w/a.txt") + entry("b", "/w/b.txt") + entry("gone", "/w/gone.txt"));
-        MainWindow& f = open();
-        f.viewError = [this](const std::string& m) { viewErrors.push_back(m); };
-        return f;
+        return open();
     }
 
-    static void select(MainWindow& f, int row) {
-        f.ListLog->setCurrentIndex(f.ListLog->model()->index(row, 0));
+    // The content view's error boxes are recorded rather than shown; any other dialog ends
+    // with cancel.
+    void SetUp() override {
+        onModal = [this](QDialog& d) {
+            auto* box = qobject_cast<QMessageBox*>(&d);
+            if (box && box->windowTitle() == QStringLiteral("ｴﾗｰ"))
+                viewErrors.push_back(box->text().toStdString());
+            return 2;
+        };
+    }
+
+    void select(int row) {
+        list()->setCurrentIndex(list()->model()->index(row, 0));
         settle();
     }
 
-    static void command(MainWindow& f) {
-        f.MenuFileView->trigger();
+    void command() {
+        action("MenuFileView")->trigger();
         settle();
     }
 
-    static std::string memo(const MainWindow& f) { return f.MemoList->toPlainText().toStdString(); }
-    static bool isOpen(const MainWindow& f) {
-        return f.MenuFileView->isChecked() && f.PanelView->isVisible();
-    }
+    std::string memo() { return child<QPlainTextEdit>("MemoList")->toPlainText().toStdString(); }
+    bool isOpen() { return action("MenuFileView")->isChecked() && child("PanelView")->isVisible(); }
 };
 
 TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothing) {
@@ -55,23 +62,24 @@ TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothi
         shown.push_back(box->text());
         return int(QMessageBox::Ok);
     };
-    command(f);
+    command();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], QStringLiteral("表示するファイルを選択されていません。"));
-    EXPECT_FALSE(isOpen(f));
+    EXPECT_FALSE(isOpen());
 
     // Open, then a check refills the list and leaves no row selected: the view stays open.
     MainWindow& g = openWatching();
-    select(g, 0);
-    command(g);
-    ASSERT_TRUE(isOpen(g));
+    select(0);
+    command();
+    ASSERT_TRUE(isOpen());
     const int height = g.height();
-    g.MenuRepaint->trigger();
-    command(g);
-    EXPECT_EQ(viewErrors, std::vector<std::string>{"表示するファイルを選択されていません。"});
-    EXPECT_TRUE(isOpen(g));
+    action("MenuRepaint")->trigger();
+    command();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], QStringLiteral("表示するファイルを選択されていません。"));
+    EXPECT_TRUE(isOpen());
     EXPECT_EQ(g.height(), height);
-    EXPECT_EQ(memo(g), "alpha\nsecond line");
+    EXPECT_EQ(memo(), "alpha\nsecond line");
 }
 
 TEST_F(ContentView, AMaximisedWindowGivesTheViewItsHeightFromTheTable) {
@@ -79,49 +87,49 @@ TEST_F(ContentView, AMaximisedWindowGivesTheViewItsHeightFromTheTable) {
     f.showMaximized();
     settle();
     const int screenHeight = f.height();
-    const int table = f.Panel1->height();
-    select(f, 0);
-    command(f);
-    ASSERT_TRUE(isOpen(f));
+    const int table = child("Panel1")->height();
+    select(0);
+    command();
+    ASSERT_TRUE(isOpen());
     EXPECT_TRUE(f.isMaximized());
     EXPECT_EQ(f.height(), screenHeight);
-    EXPECT_EQ(f.PanelView->height(), 90);
-    EXPECT_EQ(f.Panel1->height(), table - 90);
+    EXPECT_EQ(child("PanelView")->height(), 90);
+    EXPECT_EQ(child("Panel1")->height(), table - 90);
 
-    command(f);
-    EXPECT_FALSE(isOpen(f));
+    command();
+    EXPECT_FALSE(isOpen());
     EXPECT_TRUE(f.isMaximized());
     EXPECT_EQ(f.height(), screenHeight);
-    EXPECT_EQ(f.Panel1->height(), table);
+    EXPECT_EQ(child("Panel1")->height(), table);
 }
 
 TEST_F(ContentView, ClosingGivesBackTheHeightBeforeOpeningAndTheTableKeepsItsHeight) {
     MainWindow& f = openWatching();
     const int before = f.height();
-    const int table = f.Panel1->height();
-    select(f, 1);
-    EXPECT_FALSE(isOpen(f)) << "a selection alone does not open the view";
-    command(f);
-    ASSERT_TRUE(isOpen(f));
-    EXPECT_EQ(memo(f), "bravo");
+    const int table = child("Panel1")->height();
+    select(1);
+    EXPECT_FALSE(isOpen()) << "a selection alone does not open the view";
+    command();
+    ASSERT_TRUE(isOpen());
+    EXPECT_EQ(memo(), "bravo");
     EXPECT_EQ(f.height(), before + 90);
-    EXPECT_EQ(f.PanelView->height(), 90);
-    EXPECT_EQ(f.Panel1->height(), table);
+    EXPECT_EQ(child("PanelView")->height(), 90);
+    EXPECT_EQ(child("Panel1")->height(), table);
 
     for (int change : {+70, -40}) {
         f.resize(f.width(), f.height() + change);
         settle();
-        EXPECT_EQ(f.Panel1->height(), table) << change;
+        EXPECT_EQ(child("Panel1")->height(), table) << change;
     }
-    EXPECT_EQ(f.PanelView->height(), 120);
+    EXPECT_EQ(child("PanelView")->height(), 120);
 
-    command(f);
-    EXPECT_FALSE(isOpen(f));
+    command();
+    EXPECT_FALSE(isOpen());
     EXPECT_EQ(f.height(), before);
-    EXPECT_EQ(f.Panel1->height(), table);
-    EXPECT_EQ(memo(f), "bravo") << "the text stays while the view is closed";
+    EXPECT_EQ(child("Panel1")->height(), table);
+    EXPECT_EQ(memo(), "bravo") << "the text stays while the view is closed";
 
-    command(f);
+    command();
     EXPECT_EQ(f.height(), before + 90) << "the view opens with ViewHeight, not its last height";
     f.resize(f.width(), f.height() + 30);
     settle();
@@ -140,38 +148,38 @@ TEST_F(ContentView, AFailedLoadKeepsTheTextAndLeavesTheViewClosedOrClosesIt) {
         viewErrors.clear();
         MainWindow& f = openWatching();
         const int before = f.height();
-        select(f, 0);
-        command(f);
-        ASSERT_TRUE(isOpen(f));
+        select(0);
+        command();
+        ASSERT_TRUE(isOpen());
         files.files["/w/b.txt"].kind = FakeFile::Unreadable;
         if (c.fromSelection) {
-            select(f, 1);
+            select(1);
         } else {
-            command(f);
-            ASSERT_FALSE(isOpen(f));
-            select(f, 1);
-            command(f);
+            command();
+            ASSERT_FALSE(isOpen());
+            select(1);
+            command();
         }
         EXPECT_EQ(viewErrors, std::vector<std::string>{"b.txt はファイルを開けません。"});
-        EXPECT_FALSE(isOpen(f));
+        EXPECT_FALSE(isOpen());
         EXPECT_EQ(f.height(), before);
-        EXPECT_EQ(memo(f), "alpha\nsecond line");
+        EXPECT_EQ(memo(), "alpha\nsecond line");
     }
 }
 
 TEST_F(ContentView, AMissingFileOpensOrKeepsTheViewWithItsEarlierText) {
     MainWindow& f = openWatching();
-    select(f, 2);
-    command(f);
-    EXPECT_TRUE(isOpen(f));
-    EXPECT_EQ(memo(f), "") << "nothing was loaded yet";
-    select(f, 1);
-    EXPECT_EQ(memo(f), "bravo");
+    select(2);
+    command();
+    EXPECT_TRUE(isOpen());
+    EXPECT_EQ(memo(), "") << "nothing was loaded yet";
+    select(1);
+    EXPECT_EQ(memo(), "bravo");
     files.files.erase("/w/b.txt");
     for (int row : {2, 1}) {
-        select(f, row);
-        EXPECT_TRUE(isOpen(f)) << row;
-        EXPECT_EQ(memo(f), "bravo") << row;
+        select(row);
+        EXPECT_TRUE(isOpen()) << row;
+        EXPECT_EQ(memo(), "bravo") << row;
     }
     EXPECT_TRUE(viewErrors.empty());
 }
@@ -184,11 +192,10 @@ TEST_F(ContentView, TheFileOfTheWholeWatchListPathIsShownNotThatOfTheCutFields) 
     files.put(dir.substr(0, 40) + "/a-file-name-of-thirt", "the cut path");
     files.put(ListPath, entry("long", path));
     MainWindow& f = open();
-    f.viewError = [this](const std::string& m) { viewErrors.push_back(m); };
-    select(f, 0);
-    command(f);
-    ASSERT_TRUE(isOpen(f));
-    EXPECT_EQ(memo(f), "the whole path");
+    select(0);
+    command();
+    ASSERT_TRUE(isOpen());
+    EXPECT_EQ(memo(), "the whole path");
     EXPECT_TRUE(viewErrors.empty());
 }
 

@@ -80,18 +80,17 @@ protected:
                                 entry("today", "/w/today.txt") + entry("gone", "/w/gone.txt"));
         MainWindow& f = open();
         files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
-        f.MenuRepaint->trigger();
-        EXPECT_EQ(states(f), "0139");
+        action("MenuRepaint")->trigger();
+        EXPECT_EQ(states(), "0139");
         return f;
     }
 
-    QImage listImage() { return form->ListLog->viewport()->grab().toImage(); }
+    QImage listImage() { return list()->viewport()->grab().toImage(); }
 
     // Row r's band between the edges of sections first..last.
     QRect band(int row, int first, int last) const {
-        const int left = form->HeaderLog->sectionPosition(first);
-        const int right =
-            form->HeaderLog->sectionPosition(last) + form->HeaderLog->sectionSize(last);
+        const int left = header()->sectionPosition(first);
+        const int right = header()->sectionPosition(last) + header()->sectionSize(last);
         return QRect(left, row * 15, right - left, 15);
     }
 };
@@ -104,23 +103,23 @@ TEST_F(DrawnTable, TheControlsHaveTheirNamesAndSizes) {
           "Menu1s", "Menu60s", "MenuFileSet", "MenuVersion"})
         EXPECT_NE(f.findChild<QObject*>(QLatin1String(name)), nullptr) << name;
 
-    EXPECT_EQ(f.HeaderLog->height(), 17);
-    EXPECT_EQ(f.HeaderLog->count(), 5);
-    EXPECT_EQ(f.HeaderLog->mapTo(&f, QPoint(0, 0)).x(), f.ListLog->mapTo(&f, QPoint(0, 0)).x())
+    EXPECT_EQ(header()->height(), 17);
+    EXPECT_EQ(header()->count(), 5);
+    EXPECT_EQ(header()->mapTo(&f, QPoint(0, 0)).x(), list()->mapTo(&f, QPoint(0, 0)).x())
         << "header and rows share their x coordinates";
-    const QRect row1 = f.ListLog->visualRect(f.ListLog->model()->index(1, 0));
-    EXPECT_EQ(row1, QRect(0, 15, f.ListLog->viewport()->width(), 15));
+    const QRect row1 = list()->visualRect(list()->model()->index(1, 0));
+    EXPECT_EQ(row1, QRect(0, 15, list()->viewport()->width(), 15));
 
     auto* bar = f.findChild<QWidget*>(QStringLiteral("StatusBar1"));
     EXPECT_EQ(bar->height(), 19);
-    EXPECT_EQ(f.StatusPanels[0]->geometry(), QRect(0, 0, 120, 19));
-    EXPECT_EQ(f.StatusPanels[1]->geometry(), QRect(120, 0, 170, 19));
-    EXPECT_EQ(f.StatusPanels[2]->x(), 290);
-    EXPECT_EQ(f.StatusPanels[2]->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(statusPanel(0)->geometry(), QRect(0, 0, 120, 19));
+    EXPECT_EQ(statusPanel(1)->geometry(), QRect(120, 0, 170, 19));
+    EXPECT_EQ(statusPanel(2)->x(), 290);
+    EXPECT_EQ(statusPanel(2)->frameShape(), QFrame::NoFrame);
     EXPECT_EQ(bar->mapTo(&f, QPoint(0, 19)).y(), f.height()) << "along the bottom edge";
 
-    EXPECT_TRUE(f.MemoList->isReadOnly());
-    EXPECT_EQ(f.MemoList->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_TRUE(child<QPlainTextEdit>("MemoList")->isReadOnly());
+    EXPECT_EQ(child<QPlainTextEdit>("MemoList")->lineWrapMode(), QPlainTextEdit::WidgetWidth);
 }
 
 TEST_F(DrawnTable, UnselectedRowsDrawTheirTextInTheStateColourOnTheListBackground) {
@@ -142,7 +141,7 @@ TEST_F(DrawnTable, UnselectedRowsDrawTheirTextInTheStateColourOnTheListBackgroun
 
 TEST_F(DrawnTable, ASelectedRowIsFilledEdgeToEdgeWithItsStateColourAndBlackText) {
     MainWindow& f = openFourStates();
-    f.ListLog->setCurrentIndex(f.ListLog->model()->index(1, 0));
+    list()->setCurrentIndex(list()->model()->index(1, 0));
     const QImage image = listImage();
     const QRect row = QRect(0, 15, image.width(), 15);
     EXPECT_EQ(image.pixelColor(2, 17), Red);
@@ -162,7 +161,7 @@ TEST_F(DrawnTable, ANotFoundRowLeavesItsSizeAndTimeColumnsEmpty) {
     EXPECT_GT(countText(image, band(2, 2, 2), Yellow, Black), 0) << "a found file shows its size";
     EXPECT_GT(countText(image, band(2, 3, 3), Yellow, Black), 0) << "and its time";
 
-    f.ListLog->setCurrentIndex(f.ListLog->model()->index(3, 0));
+    list()->setCurrentIndex(list()->model()->index(3, 0));
     image = listImage();
     EXPECT_EQ(countColour(image, sizeAndTime, Grey), sizeAndTime.width() * 15);
     EXPECT_GT(countText(image, band(3, 0, 0), Black, Grey), 0);
@@ -176,17 +175,16 @@ TEST_F(DrawnTable, TheListBackgroundComesFromTheSettings) {
     EXPECT_EQ(image.pixelColor(1, 1), White);
     EXPECT_EQ(image.pixelColor(1, 3 * 15 + 5), White) << "below the rows";
     EXPECT_GT(countText(image, band(1, 0, 0), Red, White), 0) << "TodayUp set to red";
-    EXPECT_EQ(f.colours.todayUp, 255);
 }
 
 TEST_F(DrawnTable, ResizingASectionRepaintsTheRowsAtOnceAlongTheNewEdges) {
     MainWindow& f = openFourStates();
-    PaintCounter counter(f.ListLog->viewport());
-    f.HeaderLog->resizeSection(1, 0);
+    PaintCounter counter(list()->viewport());
+    header()->resizeSection(1, 0);
     EXPECT_GT(counter.paints, 0);
     const QImage image = listImage();
     // Section 2 now starts where section 1 did; the size of row 2 ends 4 px short of its edge.
-    const int sizeRight = f.HeaderLog->sectionPosition(2) + f.HeaderLog->sectionSize(2);
+    const int sizeRight = header()->sectionPosition(2) + header()->sectionSize(2);
     EXPECT_EQ(countText(image, QRect(sizeRight - 4, 30, 4, 15), Yellow, Black), 0);
     EXPECT_GT(countText(image, QRect(sizeRight - 12, 30, 8, 15), Yellow, Black), 0);
 }
@@ -194,16 +192,15 @@ TEST_F(DrawnTable, ResizingASectionRepaintsTheRowsAtOnceAlongTheNewEdges) {
 TEST_F(DrawnTable, OnlyTheSortColumnShowsAnArrow) {
     MainWindow& f = openFourStates();
     auto arrows = [&](int section) {
-        const QImage image = f.HeaderLog->viewport()->grab().toImage();
-        const QRect s(f.HeaderLog->sectionPosition(section), 0, f.HeaderLog->sectionSize(section),
-                      17);
+        const QImage image = header()->viewport()->grab().toImage();
+        const QRect s(header()->sectionPosition(section), 0, header()->sectionSize(section), 17);
         return countColour(image, s, White);  // the glyph's highlight; nothing else is white
     };
     for (int s = 0; s < 5; ++s) EXPECT_EQ(arrows(s), 0) << "watch-list order has no arrow";
-    f.MenuSortUpdate->trigger();
+    action("MenuSortUpdate")->trigger();
     EXPECT_EQ(arrows(3), 14) << "the upward glyph's white pixels";
     for (int s : {0, 1, 2, 4}) EXPECT_EQ(arrows(s), 0);
-    f.MenuSortDec->trigger();
+    action("MenuSortDec")->trigger();
     EXPECT_EQ(arrows(3), 7) << "the downward glyph's white pixels";
 }
 

@@ -17,53 +17,58 @@ namespace {
 using StartUp = WindowTest;
 using Closing = WindowTest;
 
-// Records what the window holds at the moment Qt tells it that it is shown.
+// Records what the window shows at the moment Qt tells it that it is shown.
 class ShowWatch : public QObject {
 public:
-    explicit ShowWatch(MainWindow& f) : form_(f) { f.installEventFilter(this); }
+    ShowWatch(MainWindow& f, RecordListView* list, QLabel* status) : list_(list), status_(status) {
+        f.installEventFilter(this);
+    }
     std::size_t rowsAtShow = 0;
     QString statusAtShow;
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Show) {
-            rowsAtShow = std::size_t(form_.ListLog->rowCount());
-            statusAtShow = form_.statusText(0);
+            rowsAtShow = std::size_t(list_->rowCount());
+            statusAtShow = status_->text();
         }
         return false;
     }
 
 private:
-    MainWindow& form_;
+    RecordListView* list_;
+    QLabel* status_;
 };
 
 TEST_F(StartUp, WithoutFilesTheWindowOpensWithTheDefaultsAndAnEmptyCheckedTable) {
     MainWindow& f = open();
     EXPECT_EQ(f.pos(), QPoint(1, 1));
     EXPECT_EQ(f.size(), QSize(540, 300));
-    EXPECT_EQ(f.sectionWidths(), (std::array<int, 5>{120, 80, 60, 112, 144}));
-    EXPECT_FALSE(f.MenuTop->isChecked());
-    EXPECT_TRUE(f.Menu60s->isChecked());
-    EXPECT_EQ(f.Timer1->interval(), 60000);
-    EXPECT_TRUE(f.MenuSortUser->isChecked() && f.MenuSortAsc->isChecked());
-    EXPECT_FALSE(f.PanelView->isVisible());
-    EXPECT_EQ(f.ListLog->rowCount(), 0);
-    EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 09:05:07"));
-    EXPECT_EQ(f.statusText(1), QStringLiteral("現在時刻： 2024/03/02 09:05"));
+    EXPECT_EQ(sectionWidths(), (std::array<int, 5>{120, 80, 60, 112, 144}));
+    EXPECT_FALSE(action("MenuTop")->isChecked());
+    EXPECT_TRUE(action("Menu60s")->isChecked());
+    EXPECT_EQ(timer()->interval(), 60000);
+    EXPECT_TRUE(action("MenuSortUser")->isChecked() && action("MenuSortAsc")->isChecked());
+    EXPECT_FALSE(child("PanelView")->isVisible());
+    EXPECT_EQ(list()->rowCount(), 0);
+    EXPECT_EQ(statusText(0), QStringLiteral("監視時刻： 09:05:07"));
+    EXPECT_EQ(statusText(1), QStringLiteral("現在時刻： 2024/03/02 09:05"));
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(StartUp, TheWindowAppearsWithItsTableAlreadyRebuilt) {
     watchThreeFiles();
     MainWindow& f = create();
-    EXPECT_TRUE(f.records.empty()) << "the create step runs no check";
-    ShowWatch watch(f);
+    EXPECT_TRUE(records().empty()) << "the create step runs no check";
+    ShowWatch watch(f, list(), statusPanel(0));
     f.show();
     EXPECT_EQ(watch.rowsAtShow, 3u);
     EXPECT_FALSE(watch.statusAtShow.isEmpty());
-    EXPECT_EQ(states(f), "039");
-    EXPECT_EQ(rowTexts(f), (std::vector<std::string>{"0", "1", "2"}));
-    EXPECT_FALSE(f.rebuildMode);
+    EXPECT_EQ(states(), "039");
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"0", "1", "2"}));
+    files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "139") << "later checks are in place";
 }
 
 TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
@@ -73,20 +78,23 @@ TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
         "H0=-5\r\nH1=20000\r\nStyle=1\r\n[List]\r\nInterval=10\r\nSortKey=4\r\n"
         "SortType=1\r\n[Color]\r\nListBack=16777215\r\nMemoBack=255\r\nMemoFont=16711680\r\n");
     MainWindow& f = create();
-    EXPECT_EQ(f.sectionWidths(), (std::array<int, 5>{0, 10000, 60, 112, 144}));
-    EXPECT_TRUE(f.MenuTop->isChecked());
+    EXPECT_EQ(sectionWidths(), (std::array<int, 5>{0, 10000, 60, 112, 144}));
+    EXPECT_TRUE(action("MenuTop")->isChecked());
     EXPECT_TRUE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(f.Menu10s->isChecked());
-    EXPECT_EQ(f.Timer1->interval(), 10000);
-    EXPECT_TRUE(f.MenuSortUpdate->isChecked() && f.MenuSortDec->isChecked());
-    EXPECT_EQ(f.viewHeight, 150);
-    EXPECT_EQ(f.ListLog->palette().color(QPalette::Base), QColor(255, 255, 255));
-    EXPECT_EQ(f.MemoList->palette().color(QPalette::Base), QColor(255, 0, 0));
-    EXPECT_EQ(f.MemoList->palette().color(QPalette::Text), QColor(0, 0, 255));
+    EXPECT_TRUE(action("Menu10s")->isChecked());
+    EXPECT_EQ(timer()->interval(), 10000);
+    EXPECT_TRUE(action("MenuSortUpdate")->isChecked() && action("MenuSortDec")->isChecked());
+    EXPECT_EQ(list()->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_EQ(child<QPlainTextEdit>("MemoList")->palette().color(QPalette::Base),
+              QColor(255, 0, 0));
+    EXPECT_EQ(child<QPlainTextEdit>("MemoList")->palette().color(QPalette::Text),
+              QColor(0, 0, 255));
     f.show();
     settle();
     EXPECT_EQ(f.pos(), QPoint(-20, 40));
     EXPECT_EQ(f.size(), QSize(600, 310));
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(iniHas("ViewHeight=150"));
 }
 
 TEST_F(StartUp, StoredGeometryAppliesAsReadUnlessTheWindowWouldBeLost) {
@@ -113,11 +121,9 @@ TEST_F(StartUp, ValuesNoItemShowsKeepTheDesignChecksAndAreWrittenAsThose) {
               "[Window]\r\nStyle=2\r\n[List]\r\nInterval=5\r\nSortKey=9\r\nSortType=2\r\n");
     MainWindow& f = open();
     EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(f.Timer1->interval(), 5000);
-    EXPECT_TRUE(f.Menu60s->isChecked());
-    EXPECT_EQ(f.sort.sortKey, 0);
-    EXPECT_EQ(f.sort.sortType, 1);
-    EXPECT_TRUE(f.MenuSortUser->isChecked() && f.MenuSortDec->isChecked());
+    EXPECT_EQ(timer()->interval(), 5000);
+    EXPECT_TRUE(action("Menu60s")->isChecked());
+    EXPECT_TRUE(action("MenuSortUser")->isChecked() && action("MenuSortDec")->isChecked());
     EXPECT_TRUE(f.close());
     for (const char* line : {"Style=0", "Interval=60", "SortKey=0", "SortType=1"})
         EXPECT_TRUE(iniHas(line)) << line;
@@ -127,13 +133,13 @@ TEST_F(StartUp, AnIntervalWithoutAPositive32BitPeriodGivesNoTimedChecks) {
     for (const char* interval : {"0", "-1", "2147484"}) {
         SCOPED_TRACE(interval);
         files.put(IniPath, std::string("[List]\r\nInterval=") + interval + "\r\n");
-        MainWindow& f = open();
-        EXPECT_FALSE(f.Timer1->isActive());
+        open();
+        EXPECT_FALSE(timer()->isActive());
         clock.set({2024, 3, 2, 10, 0, 0});
-        f.MenuRepaint->trigger();
-        EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 10:00:00")) << "refresh still checks";
-        f.Menu60s->trigger();
-        EXPECT_TRUE(f.Timer1->isActive()) << "an interval chosen starts timed checks";
+        action("MenuRepaint")->trigger();
+        EXPECT_EQ(statusText(0), QStringLiteral("監視時刻： 10:00:00")) << "refresh still checks";
+        action("Menu60s")->trigger();
+        EXPECT_TRUE(timer()->isActive()) << "an interval chosen starts timed checks";
         clock.set({2024, 3, 2, 9, 5, 7});
     }
 }
@@ -145,22 +151,22 @@ TEST_F(StartUp, AnUnreadableWatchListIsReportedAndTheFirstCheckIsSkipped) {
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], formatMessage("ﾌｧｲﾙ %s は開けません", ListPath));
     EXPECT_TRUE(f.isVisible());
-    EXPECT_TRUE(f.watchList.empty());
-    EXPECT_EQ(f.statusText(0), QString());
+    EXPECT_EQ(statusText(0), QString());
     EXPECT_EQ(f.pos(), QPoint(1, 1)) << "the window is placed before the list is read";
 
-    QMetaObject::invokeMethod(f.Timer1, "timeout");
-    EXPECT_EQ(f.statusText(0), QStringLiteral("監視時刻： 09:05:07")) << "the first tick checks";
+    QMetaObject::invokeMethod(timer(), "timeout");
+    EXPECT_EQ(statusText(0), QStringLiteral("監視時刻： 09:05:07")) << "the first tick checks";
+    EXPECT_EQ(list()->rowCount(), 0) << "an empty list";
 }
 
 TEST_F(Closing, WritesTheWindowColumnsAndListKeysButNoColourSection) {
     MainWindow& f = open();
     f.move(30, 45);
     f.resize(610, 333);
-    f.HeaderLog->resizeSection(2, 75);
-    f.MenuSortSize->trigger();
-    f.MenuSortDec->trigger();
-    f.Menu30s->trigger();
+    header()->resizeSection(2, 75);
+    action("MenuSortSize")->trigger();
+    action("MenuSortDec")->trigger();
+    action("Menu30s")->trigger();
     EXPECT_TRUE(f.close());
     EXPECT_FALSE(f.isVisible());
     for (const char* line :
@@ -175,7 +181,7 @@ TEST_F(Closing, WhileMaximisedTheWindowKeysStayAsTheFileHasThem) {
               "[Window]\r\nTop=7\r\nLeft=8\r\nHeight=250\r\nWidth=500\r\nViewHeight=90\r\n");
     MainWindow& f = open();
     f.showMaximized();
-    f.HeaderLog->resizeSection(0, 99);
+    header()->resizeSection(0, 99);
     EXPECT_TRUE(f.close());
     for (const char* line : {"Top=7", "Left=8", "Height=250", "Width=500", "ViewHeight=90", "H0=99",
                              "Style=0", "Interval=60"})
@@ -193,14 +199,14 @@ TEST_F(Closing, WhileMinimisedTheRestoredPlaceIsWritten) {
 }
 
 TEST_F(Closing, WithTheContentViewOpenTheStoredHeightLeavesTheViewOut) {
+    watchThreeFiles();
     MainWindow& f = open();
-    // The content view's open steps: the table keeps its height, the window grows by the view.
-    f.MenuFileView->setChecked(true);
-    f.Panel1->setFixedHeight(f.Panel1->height());
-    f.PanelView->show();
-    f.resize(f.width(), 500);
+    // The table keeps its height, the window grows by the view.
+    list()->setCurrentIndex(list()->model()->index(1, 0));
+    action("MenuFileView")->trigger();
     settle();
-    ASSERT_EQ(f.PanelView->height(), 200);
+    ASSERT_EQ(f.height(), 500);
+    ASSERT_EQ(child("PanelView")->height(), 200);
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(iniHas("Height=300"));
 }
@@ -213,17 +219,17 @@ TEST_F(Closing, AFailedWriteIsReportedAndKeepsTheWindowOpenUntilAWriteSucceeds) 
     EXPECT_TRUE(f.isVisible());
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "/app/Morvane.ini に書き込めません");
-    EXPECT_EQ(f.records.size(), 3u);
+    EXPECT_EQ(records().size(), 3u);
 
     files.failWrites = false;
-    f.MenuExit->trigger();
+    action("MenuExit")->trigger();
     EXPECT_FALSE(f.isVisible());
     EXPECT_TRUE(iniHas("[List]"));
 }
 
 TEST_F(Closing, TheEndOfTheSessionWritesTheSettingsAndRefusesOnlyWhenItMayAsk) {
     MainWindow& f = open();
-    f.MenuSortName->trigger();
+    action("MenuSortName")->trigger();
     bool asked = false;
     EXPECT_TRUE(f.sessionEnding([&] { return asked = true; }));
     EXPECT_FALSE(asked) << "the user is asked nothing when the settings are written";
@@ -254,11 +260,14 @@ TEST(RealFolder, TheFirstCloseCreatesTheSettingsFileBesideTheWatchList) {
     SystemPlatform system;
     Platform platform = system.platform();
     {
-        MainWindow f(platform, dir);
-        f.reportError = [](const std::string& m) { ADD_FAILURE() << m; };
+        UiHooks hooks;
+        hooks.reportError = [](const std::string& m) { ADD_FAILURE() << m; };
+        MainWindow f(platform, dir, hooks);
         f.show();
-        ASSERT_EQ(f.records.size(), 1u);
-        EXPECT_EQ(f.records[0][20], '3') << "modified today";
+        const QAbstractItemModel* rows = f.findChild<RecordListView*>("ListLog")->model();
+        ASSERT_EQ(rows->rowCount(), 1);
+        const QByteArray record = rows->index(0, 0).data(RecordListView::RecordRole).toByteArray();
+        EXPECT_EQ(record.at(20), '3') << "modified today";
         EXPECT_TRUE(f.close());
     }
     std::ostringstream ini;

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +17,7 @@
 
 #include "FakePlatform.h"
 #include "MainWindow.h"
+#include "RecordList.h"
 #include "SystemPlatform.h"
 
 namespace morvane::testing {
@@ -39,15 +43,16 @@ protected:
     std::function<int(QDialog&)> onModal = [](QDialog&) { return 2; };
     std::unique_ptr<MainWindow> form;
 
-    // Creates the window (applySettings) without showing it.
+    // Creates the window, with its settings applied, without showing it.
     MainWindow& create() {
-        form = std::make_unique<MainWindow>(platform, AppDir);
-        form->reportError = [this](const std::string& m) { errors.push_back(m); };
-        form->runModal = [this](QDialog& d) { return onModal(d); };
+        UiHooks hooks;
+        hooks.reportError = [this](const std::string& m) { errors.push_back(m); };
+        hooks.runModal = [this](QDialog& d) { return onModal(d); };
+        form = std::make_unique<MainWindow>(platform, AppDir, hooks);
         return *form;
     }
 
-    // Creates and shows the window (prepareFirstShow), and lets it lay itself out.
+    // Creates and shows the window (its first check included), and lets it lay itself out.
     MainWindow& open() {
         create();
         form->show();
@@ -58,6 +63,28 @@ protected:
     static void settle() {
         QApplication::sendPostedEvents();
         QApplication::processEvents();
+    }
+
+    // The window's controls, found by the names the window design gives them.
+    template <class T = QWidget>
+    T* child(const char* name) const {
+        T* found = form->findChild<T*>(QLatin1String(name));
+        if (!found) ADD_FAILURE() << "no " << name;
+        return found;
+    }
+    QAction* action(const char* name) const { return child<QAction>(name); }
+    RecordListView* list() const { return child<RecordListView>("ListLog"); }
+    SectionHeader* header() const { return child<SectionHeader>("HeaderLog"); }
+    QTimer* timer() const { return child<QTimer>("Timer1"); }
+    QLabel* statusPanel(int panel) const {
+        return child<QLabel>(
+            QStringLiteral("StatusBar1.Panel%1").arg(panel).toLatin1().constData());
+    }
+    QString statusText(int panel) const { return statusPanel(panel)->text(); }
+    std::array<int, 5> sectionWidths() const {
+        std::array<int, 5> widths{};
+        for (int i = 0; i < 5; ++i) widths[std::size_t(i)] = header()->sectionSize(i);
+        return widths;
     }
 
     // Three files: one modified on an earlier day, one today, one missing.
@@ -71,18 +98,27 @@ protected:
     std::string ini() { return files.files[IniPath].bytes; }
     bool iniHas(const std::string& line) { return ini().find(line + "\r\n") != std::string::npos; }
 
-    static std::vector<std::string> rowTexts(const MainWindow& f) {
+    // The rows' texts, and the records they show, in display order.
+    std::vector<std::string> rowTexts() const {
         std::vector<std::string> texts;
-        const QAbstractItemModel* m = f.ListLog->model();
+        const QAbstractItemModel* m = list()->model();
         for (int i = 0; i < m->rowCount(); ++i)
             texts.push_back(m->index(i, 0).data().toString().toStdString());
         return texts;
     }
+    Records records() const {
+        Records shown;
+        const QAbstractItemModel* m = list()->model();
+        for (int i = 0; i < m->rowCount(); ++i)
+            shown.push_back(
+                m->index(i, 0).data(RecordListView::RecordRole).toByteArray().toStdString());
+        return shown;
+    }
 
     // The state codes of the records in display order.
-    static std::string states(const MainWindow& f) {
+    std::string states() const {
         std::string s;
-        for (const std::string& r : f.records) s += r.size() > 20 ? r[20] : '?';
+        for (const std::string& r : records()) s += r.size() > 20 ? r[20] : '?';
         return s;
     }
 };

@@ -1,0 +1,30 @@
+#pragma once
+
+// What the windows do with the user outside their own controls: error boxes, modal dialogs, the
+// file picker and message boxes. Each hook left empty is the real one; tests put recorders in
+// their place.
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QDialog;
+
+namespace morvane {
+
+struct UiHooks {
+    // Shows an error that ended a command (UTF-8). The main window's box of showErrorBox().
+    std::function<void(const std::string& utf8Message)> reportError;
+    // Runs a modal dialog (the editor, the version box, the content view's error box) and
+    // returns its result. QDialog::exec().
+    std::function<int(QDialog& dialog)> runModal;
+    // Lets the user pick a file in the editor, starting from startFile (empty the first time);
+    // nullopt when the user cancels. A QFileDialog.
+    std::function<std::optional<QString>(const QString& startFile)> pickFile;
+    // Shows one of the editor's messages: a modal box captioned "Morvane".
+    std::function<void(QMessageBox::Icon icon, const QString& text)> showMessage;
+};
+
+}  // namespace morvane
