@@ -11,10 +11,10 @@ status=0
 # Every C++ file as .clang-format lays it out.
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
 
-scripts/build.sh build
+scripts/build.sh build -DMORVANE_WERROR=ON
 (cd build && ctest --output-on-failure -j "$jobs") || status=1
 
-scripts/build.sh build-asan -DMORVANE_SANITIZE=ON -DMORVANE_BENCH=OFF
+scripts/build.sh build-asan -DMORVANE_WERROR=ON -DMORVANE_SANITIZE=ON -DMORVANE_BENCH=OFF
 (cd build-asan &&
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

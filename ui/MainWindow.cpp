@@ -484,7 +484,7 @@ void MainWindow::editWatchList() {
 
 void MainWindow::showVersion() {
     QMessageBox box(QMessageBox::Information, QStringLiteral("バージョン情報"),
-                    QStringLiteral("Morvane Version 1.01"), QMessageBox::Ok, this);
+                    QStringLiteral("Morvane Version " MORVANE_VERSION), QMessageBox::Ok, this);
     hooks_.runModal(box);
 }
 

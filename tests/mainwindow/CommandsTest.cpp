@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(Commands, TheIntervalAlreadySetLeavesTheCountdownAloneAndAnotherRestartsIt) {
-    MainWindow& f = open();
+    open();
     {
         TimerWatch watch(timer());
         action("Menu60s")->trigger();
@@ -69,7 +69,7 @@ TEST_F(Commands, TheIntervalAlreadySetLeavesTheCountdownAloneAndAnotherRestartsI
 
 TEST_F(Commands, RefreshAndTicksCheckInPlaceAndLeaveTheCountdownAlone) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     TimerWatch watch(timer());
     files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 10, 0};
     clock.set({2024, 3, 2, 9, 10, 30});
@@ -86,7 +86,7 @@ TEST_F(Commands, RefreshAndTicksCheckInPlaceAndLeaveTheCountdownAlone) {
 
 TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
     files.put(IniPath, "[List]\r\nSortKey=2\r\nSortType=1\r\n");
-    MainWindow& f = open();
+    open();
     struct Case {
         QAction* item;
         int key;
@@ -113,7 +113,7 @@ TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
 
 TEST_F(Commands, ASortItemOrdersTheTableAndLeavesNoRowSelected) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     EXPECT_EQ(names(), "old today gone ");
     action("MenuSortSize")->trigger();
     EXPECT_EQ(names(), "gone today old ") << "a missing file has a blank size";
@@ -130,7 +130,7 @@ TEST_F(Commands, ASortItemOrdersTheTableAndLeavesNoRowSelected) {
 
 TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     auto click = [&](int section) {
         const int x =
             header()->sectionViewportPosition(section) + header()->sectionSize(section) / 2;
@@ -153,7 +153,7 @@ TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
 
 TEST_F(Commands, ARowChosenByTheUserStaysSelectedUnderCtrlClickAndCtrlSpace) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     const QPoint row1 = list()->visualRect(list()->model()->index(1, 0)).center();
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, row1);
     ASSERT_EQ(list()->selectedRow(), 1);
@@ -200,7 +200,7 @@ TEST_F(Commands, StayOnTopTogglesAndKeepsPlaceSizeAndRows) {
 }
 
 TEST_F(Commands, TheVersionBoxShowsTheVersionWithTheInformationIcon) {
-    MainWindow& f = open();
+    open();
     int shown = 0;
     onModal = [&](QDialog& d) {
         ++shown;
@@ -219,7 +219,7 @@ TEST_F(Commands, TheVersionBoxShowsTheVersionWithTheInformationIcon) {
 
 TEST_F(Commands, TheEditorEndedWithCancelChangesNothing) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     const Records before = records();
     files.put(ListPath, entry("other", "/w/old.txt"));
     bool wasEditor = false;
@@ -252,7 +252,7 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         watchThreeFiles();
-        MainWindow& f = open();
+        open();
         files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
         action("MenuRepaint")->trigger();
         ASSERT_EQ(states(), "139");
@@ -276,7 +276,7 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
 
 TEST_F(Commands, AWatchListUnreadableAfterOkIsReportedAndTheListsStayAsTheyWere) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     const Records before = records();
     onModal = [&](QDialog&) {
         files.files[ListPath].kind = FakeFile::Unreadable;

@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothing) {
-    MainWindow& f = open();
+    open();
     std::vector<QString> shown;
     onModal = [&](QDialog& d) {
         auto* box = qobject_cast<QMessageBox*>(&d);
@@ -168,7 +168,7 @@ TEST_F(ContentView, AFailedLoadKeepsTheTextAndLeavesTheViewClosedOrClosesIt) {
 }
 
 TEST_F(ContentView, AMissingFileOpensOrKeepsTheViewWithItsEarlierText) {
-    MainWindow& f = openWatching();
+    openWatching();
     select(2);
     command();
     EXPECT_TRUE(isOpen());
@@ -191,7 +191,7 @@ TEST_F(ContentView, TheFileOfTheWholeWatchListPathIsShownNotThatOfTheCutFields) 
     files.put(path, "the whole path");
     files.put(dir.substr(0, 40) + "/a-file-name-of-thirt", "the cut path");
     files.put(ListPath, entry("long", path));
-    MainWindow& f = open();
+    open();
     select(0);
     command();
     ASSERT_TRUE(isOpen());

@@ -140,7 +140,7 @@ TEST_F(DrawnTable, UnselectedRowsDrawTheirTextInTheStateColourOnTheListBackgroun
 }
 
 TEST_F(DrawnTable, ASelectedRowIsFilledEdgeToEdgeWithItsStateColourAndBlackText) {
-    MainWindow& f = openFourStates();
+    openFourStates();
     list()->setCurrentIndex(list()->model()->index(1, 0));
     const QImage image = listImage();
     const QRect row = QRect(0, 15, image.width(), 15);
@@ -152,7 +152,7 @@ TEST_F(DrawnTable, ASelectedRowIsFilledEdgeToEdgeWithItsStateColourAndBlackText)
 }
 
 TEST_F(DrawnTable, ANotFoundRowLeavesItsSizeAndTimeColumnsEmpty) {
-    MainWindow& f = openFourStates();
+    openFourStates();
     QImage image = listImage();
     EXPECT_GT(countText(image, band(3, 1, 1), Grey, Black), 0) << "the file name";
     EXPECT_GT(countText(image, band(3, 4, 4), Grey, Black), 0) << "the directory";
@@ -170,7 +170,7 @@ TEST_F(DrawnTable, ANotFoundRowLeavesItsSizeAndTimeColumnsEmpty) {
 TEST_F(DrawnTable, TheListBackgroundComesFromTheSettings) {
     files.put(IniPath, "[Color]\r\nListBack=16777215\r\nTodayUp=255\r\n");
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     const QImage image = listImage();
     EXPECT_EQ(image.pixelColor(1, 1), White);
     EXPECT_EQ(image.pixelColor(1, 3 * 15 + 5), White) << "below the rows";
@@ -178,7 +178,7 @@ TEST_F(DrawnTable, TheListBackgroundComesFromTheSettings) {
 }
 
 TEST_F(DrawnTable, ResizingASectionRepaintsTheRowsAtOnceAlongTheNewEdges) {
-    MainWindow& f = openFourStates();
+    openFourStates();
     PaintCounter counter(list()->viewport());
     header()->resizeSection(1, 0);
     EXPECT_GT(counter.paints, 0);
@@ -190,7 +190,7 @@ TEST_F(DrawnTable, ResizingASectionRepaintsTheRowsAtOnceAlongTheNewEdges) {
 }
 
 TEST_F(DrawnTable, OnlyTheSortColumnShowsAnArrow) {
-    MainWindow& f = openFourStates();
+    openFourStates();
     auto arrows = [&](int section) {
         const QImage image = header()->viewport()->grab().toImage();
         const QRect s(header()->sectionPosition(section), 0, header()->sectionSize(section), 17);
