@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
   fonts-ipafont-gothic
+  librsvg2-bin desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

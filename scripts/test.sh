@@ -13,6 +13,8 @@ git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || stat
 
 scripts/build.sh build -DMORVANE_WERROR=ON
 (cd build && ctest --output-on-failure -j "$jobs") || status=1
+# The Debian package: built, installed, run by an ordinary user, removed.
+scripts/package-test.sh build || status=1
 
 scripts/build.sh build-asan -DMORVANE_WERROR=ON -DMORVANE_SANITIZE=ON -DMORVANE_BENCH=OFF
 (cd build-asan &&
