@@ -10,6 +10,8 @@ status=0
 
 # Every C++ file as .clang-format lays it out.
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror || status=1
+# README.ja.md has a counterpart for every section of README.md.
+scripts/check-readme.sh || status=1
 
 scripts/build.sh build -DMORVANE_WERROR=ON
 (cd build && ctest --output-on-failure -j "$jobs") || status=1
