@@ -22,6 +22,7 @@
 #include "RecordList.h"
 #include "WatchListDialog.h"
 #include "WatchListFile.h"
+#include "WindowPlacement.h"
 
 namespace morvane {
 
@@ -59,19 +60,6 @@ QLabel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
     label->setIndent(2);
     label->setTextFormat(Qt::PlainText);
     return label;
-}
-
-// The stored place, unless the window would lie off every screen (a monitor since unplugged,
-// say): then it comes back at the top left of the primary screen.
-QPoint reachablePlace(const QPoint& place, const QSize& size) {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary) return place;
-    const QRect window(place, size);
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect seen = screen->availableGeometry().intersected(window);
-        if (seen.width() >= 40 && seen.height() >= 20) return place;
-    }
-    return primary->availableGeometry().topLeft();
 }
 
 void setColour(QWidget* widget, QPalette::ColorRole role, std::int32_t bgr) {
@@ -369,12 +357,10 @@ void MainWindow::setVisible(bool visible) {
 }
 
 void MainWindow::prepareFirstShow() {
-    // A width or height of none would leave nothing to see or grab: such a value gives way to
-    // the usual size.
-    const QSize size(storedWidth > 0 ? storedWidth : Settings{}.width,
-                     storedHeight > 0 ? storedHeight : Settings{}.height);
-    move(reachablePlace(QPoint(storedLeft, storedTop), size));
-    resize(size);
+    const WindowPlacement placement =
+        placeWindow({storedTop, storedLeft, storedHeight, storedWidth}, availableScreens());
+    move(placement.place);
+    resize(placement.size);
     records.clear();
     watchList.clear();
     loadWatchList(platform_.files, appDir + WatchListFileName, watchList);
@@ -386,13 +372,13 @@ ClosingState MainWindow::closingState() const {
     ClosingState state;
     state.maximised = fillsScreen();
     // The normal geometry is that of the client area; the stored place is that of the frame.
-    const QRect normal = normalGeometry();
-    const QPoint frameOffset = geometry().topLeft() - pos();
-    state.left = normal.left() - frameOffset.x();
-    state.top = normal.top() - frameOffset.y();
-    state.width = normal.width();
-    state.height = normal.height();
-    if (MenuFileView->isChecked()) state.height -= PanelView->height();
+    const StoredGeometry stored =
+        closingGeometry(normalGeometry(), geometry().topLeft(), pos(),
+                        MenuFileView->isChecked() ? PanelView->height() : 0);
+    state.left = stored.left;
+    state.top = stored.top;
+    state.width = stored.width;
+    state.height = stored.height;
     state.viewHeight = viewHeight;
     state.columnWidths = sectionWidths();
     state.topMost = MenuTop->isChecked();
