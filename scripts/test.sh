@@ -25,4 +25,8 @@ scripts/build.sh build-asan -DMORVANE_WERROR=ON -DMORVANE_SANITIZE=ON -DMORVANE_
   LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" \
   ctest --output-on-failure -j "$jobs") || status=1
 
+# The fuzz targets, built with clang, replay their seed corpora once.
+scripts/build.sh build-fuzz -DMORVANE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+(cd build-fuzz && ctest --output-on-failure -j "$jobs") || status=1
+
 exit $status

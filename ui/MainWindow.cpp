@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QSessionManager>
 #include <QSizeGrip>
 #include <QTimer>
@@ -23,6 +22,7 @@
 #include "RecordList.h"
 #include "WatchListDialog.h"
 #include "WatchListFile.h"
+#include "WindowPlacement.h"
 
 namespace morvane {
 
@@ -48,19 +48,6 @@ QLabel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
     label->setIndent(2);
     label->setTextFormat(Qt::PlainText);
     return label;
-}
-
-// The stored place, unless the window would lie off every screen (a monitor since unplugged,
-// say): then it comes back at the top left of the primary screen.
-QPoint reachablePlace(const QPoint& place, const QSize& size) {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary) return place;
-    const QRect window(place, size);
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect seen = screen->availableGeometry().intersected(window);
-        if (seen.width() >= 40 && seen.height() >= 20) return place;
-    }
-    return primary->availableGeometry().topLeft();
 }
 
 // The item of a radio group that stands for the value, or null.
@@ -334,12 +321,10 @@ void MainWindow::setVisible(bool visible) {
 }
 
 void MainWindow::prepareFirstShow() {
-    // A width or height of none would leave nothing to see or grab: such a value gives way to
-    // the usual size.
-    const QSize size(storedWidth_ > 0 ? storedWidth_ : Settings{}.width,
-                     storedHeight_ > 0 ? storedHeight_ : Settings{}.height);
-    move(reachablePlace(QPoint(storedLeft_, storedTop_), size));
-    resize(size);
+    const WindowPlacement placement =
+        placeWindow({storedTop_, storedLeft_, storedHeight_, storedWidth_}, availableScreens());
+    move(placement.place);
+    resize(placement.size);
     records_.clear();
     watchList_.clear();
     loadWatchList(platform_.files, appDir_ + WatchListFileName, watchList_);
@@ -350,13 +335,13 @@ ClosingState MainWindow::closingState() const {
     ClosingState state;
     state.maximised = fillsScreen();
     // The normal geometry is that of the client area; the stored place is that of the frame.
-    const QRect normal = normalGeometry();
-    const QPoint frameOffset = geometry().topLeft() - pos();
-    state.left = normal.left() - frameOffset.x();
-    state.top = normal.top() - frameOffset.y();
-    state.width = normal.width();
-    state.height = normal.height();
-    if (contentViewItem_->isChecked()) state.height -= viewPanel_->height();
+    const StoredGeometry stored =
+        closingGeometry(normalGeometry(), geometry().topLeft(), pos(),
+                        contentViewItem_->isChecked() ? viewPanel_->height() : 0);
+    state.left = stored.left;
+    state.top = stored.top;
+    state.width = stored.width;
+    state.height = stored.height;
     state.viewHeight = viewHeight_;
     state.columnWidths = sectionWidths();
     state.topMost = stayOnTopItem_->isChecked();

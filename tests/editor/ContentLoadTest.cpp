@@ -101,6 +101,19 @@ TEST(ContentErrorMessage, NamesTheFileByItsLastPart) {
             << c.what;
 }
 
+TEST(ContentLoadOnDisk, EightMebibytesLoadAndOneByteMoreFails) {
+    const testing::TempFolder dir;
+    Platform platform = testing::realPlatform().platform();
+    const std::pair<std::size_t, ContentLoad::Status> rows[] = {
+        {8388608, ContentLoad::Loaded},
+        {8388609, ContentLoad::Failed},
+    };
+    for (const auto& [size, status] : rows)
+        EXPECT_EQ(loadContent(platform, dir.write("big.txt", std::string(size, 'x'))).status,
+                  status)
+            << size << " bytes";
+}
+
 TEST(ContentLoadOnDisk, ADirectoryIsNoFileAndAFifoNeverHangsAndIsNeverLoaded) {
     const testing::TempFolder dir;
     Platform platform = testing::realPlatform().platform();

@@ -190,9 +190,14 @@ TEST_F(CheckCycle, ARefreshOfRecordsOutOfStepWithTheListRebuildsThem) {
     files.put("/w/a.txt", "x", Yesterday);
     watch("/w/a.txt");
     watch("/w/b.txt");
-    records = {"stray"};
-    refresh();
-    EXPECT_EQ(states(), "09");
+    const Records fewer = {"stray"};
+    const Records more = {"stray", "stray", "stray"};
+    for (const Records& before : {fewer, more}) {
+        records = before;
+        refresh();
+        EXPECT_EQ(records.size(), 2u) << before.size() << " records before";
+        EXPECT_EQ(states(), "09") << before.size() << " records before";
+    }
 }
 
 }  // namespace

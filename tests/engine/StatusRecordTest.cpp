@@ -68,8 +68,11 @@ TEST(Ordering, EveryKeyAscendingAndDescendingAsItsExactReverse) {
     };
     for (const auto& [key, ascending] : rows) {
         EXPECT_EQ(orderedBy(records, {key, 0}), ascending) << "key " << key;
-        EXPECT_EQ(orderedBy(records, {key, 1}), std::string(ascending.rbegin(), ascending.rend()))
-            << "key " << key;
+        // Any direction other than 0 is descending.
+        for (const int direction : {1, 2, -1})
+            EXPECT_EQ(orderedBy(records, {key, direction}),
+                      std::string(ascending.rbegin(), ascending.rend()))
+                << "key " << key << ", direction " << direction;
     }
     EXPECT_EQ(orderedBy({}, {3, 1}), "");
 }

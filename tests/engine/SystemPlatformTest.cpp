@@ -105,7 +105,10 @@ TEST(Codec, InvalidInputIsReported) {
     }
     codec().toUtf8("a\x81 b", out);
     EXPECT_EQ(out, "a\xEF\xBF\xBD b") << "a lone lead byte does not swallow the space";
-    for (const std::string bad : {"\xC3", "한글", "😀"}) EXPECT_FALSE(codec().fromUtf8(bad, out));
+    // Characters the converter would drop without a word have no Shift-JIS form either.
+    for (const std::string bad :
+         {"\xC3", "한글", "😀", "A\u00ADB", "a\u200Bb", "x\u2060", "\u8FBA\uFE00"})
+        EXPECT_FALSE(codec().fromUtf8(bad, out)) << bad;
 }
 
 TEST(RealFolder, LookupFollowsLinksAndAdmitsOnlyVisibleRegularFiles) {
