@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "ShiftJis.h"
+#include "WatchLine.h"
 
 namespace morvane {
 
@@ -14,8 +15,6 @@ constexpr std::string_view LastCheckLabel = "\x8A\xC4\x8E\x8B\x8E\x9E\x8D\x8F\x8
 // "現在時刻： " in Shift-JIS.
 constexpr std::string_view NowLabel = "\x8C\xBB\x8D\xDD\x8E\x9E\x8D\x8F\x81\x46 ";
 
-// The most a watch list line's path contributes; bytes beyond it are ignored.
-constexpr int MaxPathBytes = 255;
 constexpr std::int64_t LargestSize = 9999999999;
 
 bool isSeparator(char c) {
@@ -60,9 +59,10 @@ struct EntryParts {
 };
 
 EntryParts entryParts(std::string_view line) {
-    const std::string_view path = cutBytes(line, 22, MaxPathBytes);
+    const EntryFields fields = parseWatchLine(line).fields;
+    const std::string_view path = fields.path.substr(0, MaxPathBytes);
     const std::size_t split = nameStart(path);
-    return {cutBytes(line, 2, 20), path.substr(0, split), path.substr(split)};
+    return {fields.name, path.substr(0, split), path.substr(split)};
 }
 
 // SeqNo as a number, or -1 when the field is not two digits.

@@ -1,6 +1,7 @@
 #include "WatchListFile.h"
 
 #include "AppError.h"
+#include "WatchLine.h"
 
 namespace morvane {
 
@@ -44,7 +45,7 @@ bool loadWatchList(FileSystem& files, const std::string& path, WatchList& list) 
     WatchList enabled;
     for (std::string& line : splitLines(bytes)) {
         if (enabled.size() == MaxWatched) break;
-        if (!line.empty() && line[0] == '1') enabled.push_back(std::move(line));
+        if (parseWatchLine(line).watched) enabled.push_back(std::move(line));
     }
     list = std::move(enabled);
     return true;
@@ -57,12 +58,8 @@ std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string&
     const std::vector<std::string> lines = splitLines(bytes);
     entries.reserve(lines.size());
     for (const std::string& line : lines) {
-        EditorEntry entry;
-        if (!line.empty()) {
-            entry.ticked = line[0] == '1';
-            entry.text = line.substr(1);
-        }
-        entries.push_back(std::move(entry));
+        const WatchLine parsed = parseWatchLine(line);
+        entries.push_back({std::string(parsed.text), parsed.watched});
     }
     return entries;
 }
@@ -70,7 +67,7 @@ std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string&
 std::string watchListBytes(const std::vector<EditorEntry>& entries) {
     std::string bytes;
     for (const EditorEntry& entry : entries) {
-        bytes += entry.ticked ? '1' : '0';
+        bytes += watchFlag(entry.ticked);
         bytes += entry.text;
         bytes += "\r\n";
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-// The watch list "Filelst.txt": one entry per line, "1"/"0", a 20-byte name, then the path.
+// The watch list "Filelst.txt": one watch line (WatchLine.h) per text line.
 
 #include <cstddef>
 #include <string>
@@ -24,7 +24,7 @@ inline constexpr std::size_t MaxWatchListBytes = 16 * 1024 * 1024;
 // Splits file bytes into lines at CR LF, lone CR and lone LF; a NUL byte ends the text.
 std::vector<std::string> splitLines(std::string_view bytes);
 
-// One line of the editor: the line without its first byte, and whether that byte was "1".
+// One line of the editor: the text after its flag byte, and whether the flag was "1".
 struct EditorEntry {
     std::string text;
     bool ticked = false;

@@ -16,13 +16,12 @@
 #include "QtText.h"
 #include "ShiftJis.h"
 #include "SingleChoice.h"
+#include "WatchLine.h"
 
 namespace morvane {
 
 namespace {
 
-// The width of the name field at the start of every item text.
-constexpr std::size_t NameFieldWidth = 20;
 constexpr int ItemHeight = 16;
 
 // Keeps every row of the tick list at one fixed height.
@@ -79,11 +78,11 @@ std::string itemBytes(const QListWidgetItem* item) {
 // The name field and the path are shown apart, so that half a double-byte character left at
 // the name's end neither swallows the path's first character nor moves the path's column.
 QString displayText(const TextCodec& codec, const std::string& text) {
-    if (text.size() <= NameFieldWidth) return fromSjis(codec, text);
-    const std::string_view name(text.data(), NameFieldWidth);
-    QString shown = fromSjis(codec, name);
-    if (completeLength(name) < name.size()) shown += QLatin1Char(' ');
-    return shown + fromSjis(codec, std::string_view(text).substr(NameFieldWidth));
+    const EntryFields fields = splitEntryText(text);
+    if (fields.path.empty()) return fromSjis(codec, text);
+    QString shown = fromSjis(codec, fields.name);
+    if (completeLength(fields.name) < fields.name.size()) shown += QLatin1Char(' ');
+    return shown + fromSjis(codec, fields.path);
 }
 
 // Typed or picked text as Shift-JIS that converts back to the very same characters, so that a
@@ -281,7 +280,7 @@ void WatchListDialog::addEntry() {
         EditName->setFocus();
         return;
     }
-    addItem(padOrCut(sjisName, NameFieldWidth) + sjisPath, true);
+    addItem(makeEntryText(sjisName, sjisPath), true);
     EditName->clear();
     EditFile->clear();
 }

@@ -11,8 +11,8 @@
 #include <fstream>
 
 #include "CheckCycle.h"
-#include "ShiftJis.h"
 #include "SystemPlatform.h"
+#include "WatchLine.h"
 
 namespace morvane {
 namespace {
@@ -41,7 +41,7 @@ public:
             std::string name, path;
             codec().fromUtf8(names[i % 5] + std::to_string(i), name);
             codec().fromUtf8(native, path);
-            watchList.push_back("1" + padOrCut(name, 20) + path);
+            watchList.push_back(makeWatchLine(name, path));
         }
     }
     ~Corpus() { fs::remove_all(root_); }

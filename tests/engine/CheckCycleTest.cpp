@@ -2,6 +2,7 @@
 
 #include "CheckCycle.h"
 #include "FakePlatform.h"
+#include "WatchLine.h"
 
 namespace morvane {
 namespace {
@@ -9,7 +10,6 @@ namespace {
 using testing::FakeFile;
 using testing::sjis;
 using testing::utf8;
-using testing::watchLine;
 
 const LocalDateTime Yesterday{2024, 3, 1, 12, 0, 0};
 const LocalDateTime Today{2024, 3, 2, 8, 0, 0};
@@ -23,7 +23,7 @@ protected:
     SortState sort;
 
     void watch(const std::string& path, const std::string& name = "name") {
-        watchList.push_back(watchLine(name, path));
+        watchList.push_back(makeWatchLine(name, path));
     }
     StatusTexts rebuild() { return runCheck(platform, watchList, records, true, sort); }
     StatusTexts refresh() { return runCheck(platform, watchList, records, false, sort); }
@@ -134,7 +134,7 @@ TEST_F(CheckCycle, ARecordFindsItsFileByItsOwnLineElseByItsCutFields) {
     EXPECT_EQ(cutField(record, DirPath), cut);
     EXPECT_EQ(recordPath(record, watchList), dir + "a.txt");
     EXPECT_EQ(recordPath(record, {}), cut + "a.txt");
-    EXPECT_EQ(recordPath(record, {watchLine("other", dir + "a.txt")}), cut + "a.txt");
+    EXPECT_EQ(recordPath(record, {makeWatchLine("other", dir + "a.txt")}), cut + "a.txt");
     files.files[dir + "a.txt"].modified = Today;
     EXPECT_EQ(refreshes(2), "12");
     EXPECT_EQ(recordOf(0).substr(92), cut);  // a refresh keeps only what the record held
@@ -171,7 +171,7 @@ TEST_F(CheckCycle, SizesAndTimesAlwaysKeepTheirWidths) {
     };
     for (const Row& row : rows) {
         files.put("/w/a.txt", "", row.modified).size = row.size;
-        watchList = {watchLine("n", "/w/a.txt")};
+        watchList = {makeWatchLine("n", "/w/a.txt")};
         rebuild();
         refresh();
         EXPECT_EQ(recordOf(0).substr(20), "000" + padOrCut("n", 20) + padOrCut("a.txt", 20) +

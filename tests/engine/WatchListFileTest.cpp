@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "FakePlatform.h"
+#include "WatchLine.h"
 #include "WatchListFile.h"
 
 namespace morvane {
@@ -29,6 +32,31 @@ TEST(WatchListFile, LinesEndAtCrLfLoneCrAndLoneLfAndTheTextAtNul) {
         {"\x81\r\n\x83\x41\xFF  \n", {"\x81", "\x83\x41\xFF  "}},  // invalid Shift-JIS kept
     };
     for (const auto& [bytes, lines] : rows) EXPECT_EQ(splitLines(bytes), lines) << bytes;
+}
+
+TEST(WatchLine, FlagNameFieldAndPathAreSplitAsWrittenAndKeptAsCut) {
+    struct Row {
+        std::string line;
+        bool watched;
+        std::string name, path;
+    } const rows[] = {
+        {"", false, "", ""},
+        {"1", true, "", ""},
+        {"1short", true, "short", ""},
+        {"0" + std::string(20, 'n') + "/p", false, std::string(20, 'n'), "/p"},
+        {"X" + std::string(19, 'n') + "\x83/\x83\x41", false, std::string(19, 'n') + "\x83",
+         "/\x83\x41"},  // a double-byte character across the field's end stays cut
+    };
+    for (const Row& row : rows) {
+        const WatchLine parsed = parseWatchLine(row.line);
+        EXPECT_EQ(std::make_tuple(parsed.watched, std::string(parsed.fields.name),
+                                  std::string(parsed.fields.path)),
+                  std::make_tuple(row.watched, row.name, row.path))
+            << row.line;
+    }
+    EXPECT_EQ(makeWatchLine("name", "/p"), "1name" + std::string(16, ' ') + "/p");
+    EXPECT_EQ(makeWatchLine(std::string(19, 'n') + "\x83\x41", "/p", false),
+              "0" + std::string(19, 'n') + "\x83/p");
 }
 
 TEST(WatchListFile, MainWindowKeepsEnabledLinesWholeAndInOrder) {

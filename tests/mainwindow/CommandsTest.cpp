@@ -238,9 +238,9 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
         const char* names;
         const char* states;  // a rebuild knows no earlier check: no "1" or "2"
     };
-    const std::string reordered = entry("today", "/w/today.txt") + entry("off", "/w/old.txt", '0') +
-                                  entry("old", "/w/old.txt");
-    const std::string allOff = entry("old", "/w/old.txt", '0');
+    const std::string reordered = entry("today", "/w/today.txt") +
+                                  entry("off", "/w/old.txt", false) + entry("old", "/w/old.txt");
+    const std::string allOff = entry("old", "/w/old.txt", false);
     const Case cases[] = {
         {"reordered", reordered.c_str(), "today old ", "33"},
         {"no file", nullptr, "old today gone ", "339"},

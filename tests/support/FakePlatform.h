@@ -96,11 +96,6 @@ struct FakePlatform {
     Platform platform{files, clock, realPlatform().codec(), realPlatform().collator()};
 };
 
-// An enabled watch list line: "1", the name filled to 20 bytes, the path.
-inline std::string watchLine(std::string_view name, std::string_view path) {
-    return "1" + padOrCut(name, 20) + std::string(path);
-}
-
 // The message of the AppError that run throws, or "" when it throws none.
 template <class Run>
 std::string errorText(Run&& run) {
