@@ -10,7 +10,7 @@ namespace {
 constexpr const char* WindowSection = "Window";
 constexpr const char* ListSection = "List";
 constexpr const char* ColorSection = "Color";
-constexpr std::array<const char*, 5> ColumnKeys = {"H0", "H1", "H2", "H3", "H4"};
+constexpr std::array<const char*, ColumnCount> ColumnKeys = {"H0", "H1", "H2", "H3", "H4"};
 
 constexpr int MaxColumnWidth = 10000;
 // The longest period in seconds whose milliseconds still fit a positive 32-bit number.

@@ -8,11 +8,12 @@
 #include <string>
 
 #include "Platform.h"
+#include "StatusRecord.h"
 
 namespace morvane {
 
 inline constexpr const char* SettingsFileName = "Morvane.ini";
-inline constexpr std::array<int, 5> DefaultColumnWidths = {120, 80, 60, 112, 144};
+inline constexpr std::array<int, ColumnCount> DefaultColumnWidths = {120, 80, 60, 112, 144};
 // A settings file larger than this is not read: its keys give their defaults, and it is not
 // written over either.
 inline constexpr std::size_t MaxSettingsBytes = 4 * 1024 * 1024;
@@ -38,7 +39,7 @@ struct Settings {
     int height = 300;
     int width = 540;
     int viewHeight = 200;
-    std::array<int, 5> columnWidths = DefaultColumnWidths;  // as stored, not yet limited
+    std::array<int, ColumnCount> columnWidths = DefaultColumnWidths;  // as stored, not yet limited
     int style = 0;
     int interval = 60;
     int sortKey = 0;
@@ -62,7 +63,7 @@ struct ClosingState {
     int height = 0;  // outer height less the content view's current height
     int width = 0;
     int viewHeight = 200;
-    std::array<int, 5> columnWidths = DefaultColumnWidths;
+    std::array<int, ColumnCount> columnWidths = DefaultColumnWidths;
     bool topMost = false;
     int intervalItem = 60;  // the checked one of 1, 10, 30, 60
     int sortKey = 0;        // the checked key item

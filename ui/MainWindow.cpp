@@ -110,7 +110,7 @@ void MainWindow::createControls() {
     auto* tableLayout = new QVBoxLayout(Panel1);
     tableLayout->setContentsMargins(0, 0, 0, 0);
     tableLayout->setSpacing(0);
-    HeaderLog = new SectionHeader(5, Panel1);
+    HeaderLog = new SectionHeader(ColumnCount, Panel1);
     HeaderLog->setObjectName(QStringLiteral("HeaderLog"));
     HeaderLog->setFixedHeight(HeaderHeight);
     HeaderLog->setFont(headerFont());
@@ -302,8 +302,8 @@ QString MainWindow::statusText(int panel) const {
     return StatusPanels[std::size_t(panel)]->text();
 }
 
-std::array<int, 5> MainWindow::sectionWidths() const {
-    std::array<int, 5> widths{};
+std::array<int, ColumnCount> MainWindow::sectionWidths() const {
+    std::array<int, ColumnCount> widths{};
     for (int i = 0; i < int(widths.size()); ++i) widths[std::size_t(i)] = HeaderLog->sectionSize(i);
     return widths;
 }
@@ -319,7 +319,7 @@ void MainWindow::applySettings() {
     viewHeight = settings.viewHeight;
 
     QStringList captions;
-    for (int n = 0; n < 5; ++n) {
+    for (int n = 0; n < ColumnCount; ++n) {
         HeaderLog->resizeSection(n, settings.columnWidth(n));
         captions.append(headerCaption(n));
     }

@@ -100,8 +100,8 @@ public:
 
     // The text of status bar panel 0, 1 or 2.
     QString statusText(int panel) const;
-    // The header's five section widths.
-    std::array<int, 5> sectionWidths() const;
+    // The header's section widths.
+    std::array<int, ColumnCount> sectionWidths() const;
     // What a close request writes now.
     ClosingState closingState() const;
     // The end of the desktop session: writes the settings. Returns false (the session should

@@ -205,14 +205,14 @@ QFont headerFont() {
 }
 
 void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
-                    const std::array<int, 5>& sectionWidths, const StateColours& colours,
+                    const std::array<int, ColumnCount>& sectionWidths, const StateColours& colours,
                     const TextCodec& codec, const QFont& font) {
     const char state = stateOf(record);
     const QColor stateColourOfRow = stateColour(colours, state);
     const QColor fill = selected ? stateColourOfRow : colourFromBgr(colours.listBack);
     const QColor text = selected ? QColor(Qt::black) : stateColourOfRow;
 
-    std::array<QRect, 5> sections;
+    std::array<QRect, ColumnCount> sections;
     int left = rowRect.left();
     for (std::size_t i = 0; i < sections.size(); ++i) {
         const int width = std::max(0, sectionWidths[i]);

@@ -14,6 +14,7 @@
 #include "Ordering.h"
 #include "Platform.h"
 #include "Settings.h"
+#include "StatusRecord.h"
 
 class QPainter;
 
@@ -53,7 +54,7 @@ QFont headerFont();
 // widths (a negative width counts as 0); x positions start at rowRect's left. The painter's
 // state is left as it was found.
 void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
-                    const std::array<int, 5>& sectionWidths, const StateColours& colours,
+                    const std::array<int, ColumnCount>& sectionWidths, const StateColours& colours,
                     const TextCodec& codec, const QFont& font);
 
 // drawHeaderSection's painting of section `section` in sectionRect, with the sort arrow
