@@ -5,8 +5,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "Ordering.h"
 #include "Platform.h"
 #include "StatusRecord.h"
 
@@ -19,6 +21,14 @@ inline constexpr std::array<int, ColumnCount> DefaultColumnWidths = {120, 80, 60
 inline constexpr std::size_t MaxSettingsBytes = 4 * 1024 * 1024;
 // UTF-8, "%s" standing for the settings file's path.
 inline constexpr const char* CannotWriteSettingsMessage = "%s に書き込めません";
+
+// The items of the settings menu that set the time between timed checks.
+enum class CheckInterval { OneSecond, TenSeconds, ThirtySeconds, SixtySeconds };
+
+// The item that shows a stored "Interval" of 1, 10, 30 or 60 seconds; none for any other value.
+std::optional<CheckInterval> intervalFromStored(int seconds);
+// The seconds an item stands for, as stored.
+int storedInterval(CheckInterval item);
 
 // Colours are 0x00BBGGRR values.
 struct StateColours {
@@ -41,18 +51,15 @@ struct Settings {
     int viewHeight = 200;
     std::array<int, ColumnCount> columnWidths = DefaultColumnWidths;  // as stored, not yet limited
     int style = 0;
-    int interval = 60;
-    int sortKey = 0;
-    int sortType = 0;
+    int interval = 60;  // seconds, as stored
+    SortState sort;     // as sortKeyFromStored and sortOrderFromStored read it
     StateColours colours;
 
     // How the values apply to the window.
     bool topMost() const { return style == 1; }
     int columnWidth(int column) const;  // limited to 0..10000
-    int intervalItem() const;           // 1, 10, 30 or 60 when one item shows it, else 0
-    int timerMilliseconds() const;      // 0 where no timed checks run (0, negative, too large)
-    int appliedSortKey() const;         // 0..5; anything else acts as 0
-    int appliedSortType() const;        // 0 or 1; anything but 0 acts as 1
+    std::optional<CheckInterval> intervalItem() const { return intervalFromStored(interval); }
+    int timerMilliseconds() const;  // 0 where no timed checks run (0, negative, too large)
 };
 
 // What a close request writes.
@@ -65,9 +72,8 @@ struct ClosingState {
     int viewHeight = 200;
     std::array<int, ColumnCount> columnWidths = DefaultColumnWidths;
     bool topMost = false;
-    int intervalItem = 60;  // the checked one of 1, 10, 30, 60
-    int sortKey = 0;        // the checked key item
-    int sortType = 0;       // the checked direction item
+    CheckInterval intervalItem = CheckInterval::SixtySeconds;  // the checked one
+    SortState sort;  // the checked key and direction items
 };
 
 // Reads every key; a missing or unreadable file gives the defaults, silently. A value is read

@@ -331,25 +331,25 @@ void MainWindow::applySettings() {
     }
 
     QAction* intervalItem = nullptr;
-    switch (settings.intervalItem()) {
-        case 1:
-            intervalItem = Menu1s;
-            break;
-        case 10:
-            intervalItem = Menu10s;
-            break;
-        case 30:
-            intervalItem = Menu30s;
-            break;
-        case 60:
-            intervalItem = Menu60s;
-            break;
-        default:
-            break;
+    if (const std::optional<CheckInterval> item = settings.intervalItem()) {
+        switch (*item) {
+            case CheckInterval::OneSecond:
+                intervalItem = Menu1s;
+                break;
+            case CheckInterval::TenSeconds:
+                intervalItem = Menu10s;
+                break;
+            case CheckInterval::ThirtySeconds:
+                intervalItem = Menu30s;
+                break;
+            case CheckInterval::SixtySeconds:
+                intervalItem = Menu60s;
+                break;
+        }
     }
     guarded([&] { setInterval(intervalItem, settings.timerMilliseconds()); });
 
-    sort = SortState{settings.appliedSortKey(), settings.appliedSortType()};
+    sort = settings.sort;
     showSortChecks();
 
     colours = settings.colours;
@@ -397,22 +397,25 @@ ClosingState MainWindow::closingState() const {
     state.columnWidths = sectionWidths();
     state.topMost = MenuTop->isChecked();
 
-    const std::pair<QAction*, int> intervals[] = {
-        {Menu1s, 1}, {Menu10s, 10}, {Menu30s, 30}, {Menu60s, 60}};
-    for (const auto& [action, seconds] : intervals)
+    const std::pair<QAction*, CheckInterval> intervals[] = {{Menu1s, CheckInterval::OneSecond},
+                                                            {Menu10s, CheckInterval::TenSeconds},
+                                                            {Menu30s, CheckInterval::ThirtySeconds},
+                                                            {Menu60s, CheckInterval::SixtySeconds}};
+    for (const auto& [action, item] : intervals)
         if (action->isChecked()) {
-            state.intervalItem = seconds;
+            state.intervalItem = item;
             break;
         }
-    const std::pair<QAction*, int> keys[] = {{MenuSortName, 1}, {MenuSortFile, 2},
-                                             {MenuSortSize, 3}, {MenuSortUpdate, 4},
-                                             {MenuSortPath, 5}, {MenuSortUser, 0}};
+    const std::pair<QAction*, SortKey> keys[] = {
+        {MenuSortName, SortKey::Name},      {MenuSortFile, SortKey::FileName},
+        {MenuSortSize, SortKey::Size},      {MenuSortUpdate, SortKey::Modified},
+        {MenuSortPath, SortKey::Directory}, {MenuSortUser, SortKey::WatchOrder}};
     for (const auto& [action, key] : keys)
         if (action->isChecked()) {
-            state.sortKey = key;
+            state.sort.key = key;
             break;
         }
-    state.sortType = MenuSortAsc->isChecked() ? 0 : 1;
+    state.sort.order = MenuSortAsc->isChecked() ? SortOrder::Ascending : SortOrder::Descending;
     return state;
 }
 
@@ -513,19 +516,19 @@ void MainWindow::setInterval(QAction* item, int milliseconds) {
 void MainWindow::showSortChecks() {
     const std::array<QAction*, 6> keys = {MenuSortUser, MenuSortName,   MenuSortFile,
                                           MenuSortSize, MenuSortUpdate, MenuSortPath};
-    if (sort.sortKey >= 0 && sort.sortKey < int(keys.size()))
-        keys[std::size_t(sort.sortKey)]->setChecked(true);
-    (sort.sortType == 0 ? MenuSortAsc : MenuSortDec)->setChecked(true);
+    keys[std::size_t(storedSortKey(sort.key))]->setChecked(true);
+    (sort.order == SortOrder::Ascending ? MenuSortAsc : MenuSortDec)->setChecked(true);
 }
 
 void MainWindow::sortFromMenu(QAction* sender) {
-    const std::pair<QAction*, int> keys[] = {{MenuSortUser, 0},   {MenuSortName, 1},
-                                             {MenuSortFile, 2},   {MenuSortSize, 3},
-                                             {MenuSortUpdate, 4}, {MenuSortPath, 5}};
+    const std::pair<QAction*, SortKey> keys[] = {
+        {MenuSortUser, SortKey::WatchOrder}, {MenuSortName, SortKey::Name},
+        {MenuSortFile, SortKey::FileName},   {MenuSortSize, SortKey::Size},
+        {MenuSortUpdate, SortKey::Modified}, {MenuSortPath, SortKey::Directory}};
     for (const auto& [action, key] : keys)
-        if (action == sender) sort.sortKey = key;
-    if (sender == MenuSortAsc) sort.sortType = 0;
-    if (sender == MenuSortDec) sort.sortType = 1;
+        if (action == sender) sort.key = key;
+    if (sender == MenuSortAsc) sort.order = SortOrder::Ascending;
+    if (sender == MenuSortDec) sort.order = SortOrder::Descending;
     if (sender) sender->setChecked(true);
     reorderAndRefill();
     HeaderLog->viewport()->repaint();
@@ -565,8 +568,11 @@ void MainWindow::drawHeaderSection(QPainter& painter, int section, const QRect& 
 }
 
 void MainWindow::onHeaderClicked(int section) {
-    if (sort.sortKey == section + 1) sort.sortType = sort.sortType == 0 ? 1 : 0;
-    sort.sortKey = section + 1;
+    const SortKey key = columnSortKey(section);
+    if (sort.key == key)
+        sort.order =
+            sort.order == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
+    sort.key = key;
     showSortChecks();
     reorderAndRefill();
     HeaderLog->viewport()->repaint();

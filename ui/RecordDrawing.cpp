@@ -257,10 +257,12 @@ void paintHeaderSection(QPainter& painter, const QRect& sectionRect, int section
                 QPoint(sectionRect.left() + TextInset, sectionRect.top() + TextDrop), caption,
                 metrics.ascent());
 
-    if (sort.sortKey == section + 1 && !sectionRect.isEmpty()) {
+    if (sort.key != SortKey::WatchOrder && sort.key == columnSortKey(section) &&
+        !sectionRect.isEmpty()) {
         painter.setClipRect(sectionRect, Qt::IntersectClip);
         painter.drawPixmap(sectionRect.left() + metrics.horizontalAdvance(caption) + GlyphGap,
-                           sectionRect.top() + GlyphDrop, sortGlyph(sort.sortType == 0 ? 0 : 1));
+                           sectionRect.top() + GlyphDrop,
+                           sortGlyph(sort.order == SortOrder::Ascending ? 0 : 1));
     }
     painter.restore();
 }

@@ -78,7 +78,7 @@ BENCHMARK(BareStatLoop)->Unit(benchmark::kMicrosecond);
 void RefreshCheck(benchmark::State& state) {
     Platform platform = Corpus::system().platform();
     Records records;
-    const SortState sort{1, 0};
+    const SortState sort{SortKey::Name, SortOrder::Ascending};
     runCheck(platform, corpus().watchList, records, true, sort);
     for (auto _ : state) {
         benchmark::DoNotOptimize(runCheck(platform, corpus().watchList, records, false, sort));
@@ -97,7 +97,7 @@ Records checkedRecords() {
 
 void OrderRecordsUnderKey(benchmark::State& state) {
     Records records = checkedRecords();
-    const SortState sort{static_cast<int>(state.range(0)), 0};
+    const SortState sort{sortKeyFromStored(static_cast<int>(state.range(0))), SortOrder::Ascending};
     for (auto _ : state) {
         orderRecords(records, sort, Corpus::system().collator());
         benchmark::DoNotOptimize(records.data());

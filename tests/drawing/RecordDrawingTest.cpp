@@ -262,7 +262,7 @@ TEST(SortGlyph, ZeroIsTheUpwardTriangleAndAnyOtherIndexTheDownwardOne) {
 TEST(HeaderDrawing, ArrowShowsOnlyOnTheSortColumn) {
     for (int key = 0; key <= 5; ++key) {
         for (int type = 0; type <= 1; ++type) {
-            const QImage image = paintHeader({key, type});
+            const QImage image = paintHeader({sortKeyFromStored(key), sortOrderFromStored(type)});
             for (int k = 0; k < 5; ++k) {
                 const bool hasArrow =
                     coloursIn(image, sectionArea(Widths, k, HeaderHeight)).count(Dark) > 0;
@@ -277,7 +277,7 @@ TEST(HeaderDrawing, CaptionSitsFourPixelsInAndTwoDownAndItsArrowTenPixelsAfterAn
     const int arrowX =
         Widths[0] + Widths[1] + QFontMetrics(font).horizontalAdvance(headerCaption(2)) + 10;
     for (const int type : {0, 1}) {
-        const QImage image = paintHeader({3, type});
+        const QImage image = paintHeader({SortKey::Size, sortOrderFromStored(type)});
         const QRect section = sectionArea(Widths, 1, HeaderHeight);
         EXPECT_EQ(image.copy(section),
                   textCell(section.size(), ButtonFace, 0xFF000000, font, {4, 2}, headerCaption(1)));
@@ -289,7 +289,7 @@ TEST(HeaderDrawing, CaptionSitsFourPixelsInAndTwoDownAndItsArrowTenPixelsAfterAn
 }
 
 TEST(HeaderDrawing, CaptionAndArrowStayInsideANarrowSection) {
-    const QImage image = paintHeader({1, 0}, {8, 8, 8, 8, 8});
+    const QImage image = paintHeader({SortKey::Name, SortOrder::Ascending}, {8, 8, 8, 8, 8});
     EXPECT_EQ(coloursIn(image, QRect(40, 0, ImageWidth - 40, HeaderHeight)),
               std::set<QRgb>{Untouched});
     EXPECT_EQ(coloursIn(image, QRect(0, 0, 8, HeaderHeight)).count(Dark), 0u);

@@ -128,7 +128,8 @@ TEST_F(CheckCycle, ARecordFindsItsFileByItsOwnLineElseByItsCutFields) {
     files.put(dir + "a.txt", "x", Yesterday);
     watch(dir + "a.txt  ", "aa");  // the blanks after a path are no part of it
     watch("/w/b.txt", "zz");
-    sort = {1, 1};  // descending by name: record 0 is no longer the first
+    sort = {SortKey::Name,
+            SortOrder::Descending};  // descending by name: record 0 is no longer the first
     rebuild();
     const std::string record = recordOf(0);
     EXPECT_EQ(cutField(record, DirPath), cut);

@@ -98,8 +98,8 @@ TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item->objectName().toStdString());
         c.item->trigger();
-        EXPECT_EQ(f.sort.sortKey, c.key);
-        EXPECT_EQ(f.sort.sortType, c.type);
+        EXPECT_EQ(storedSortKey(f.sort.key), c.key);
+        EXPECT_EQ(storedSortOrder(f.sort.order), c.type);
         for (int k = 0; k < 6; ++k) EXPECT_EQ(keyItems[std::size_t(k)]->isChecked(), k == c.key);
         EXPECT_EQ(f.MenuSortAsc->isChecked(), c.type == 0);
         EXPECT_EQ(f.MenuSortDec->isChecked(), c.type == 1);
@@ -132,20 +132,20 @@ TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
         QTest::mouseClick(f.HeaderLog->viewport(), Qt::LeftButton, {}, QPoint(x, 8));
     };
     click(2);
-    EXPECT_EQ(f.sort.sortKey, 3);
-    EXPECT_EQ(f.sort.sortType, 0);
+    EXPECT_EQ(storedSortKey(f.sort.key), 3);
+    EXPECT_EQ(storedSortOrder(f.sort.order), 0);
     EXPECT_TRUE(f.MenuSortSize->isChecked());
     EXPECT_TRUE(f.MenuSortAsc->isChecked());
     EXPECT_EQ(names(f), "gone today old ");
 
     click(2);
-    EXPECT_EQ(f.sort.sortType, 1);
+    EXPECT_EQ(storedSortOrder(f.sort.order), 1);
     EXPECT_TRUE(f.MenuSortDec->isChecked());
     EXPECT_EQ(names(f), "old today gone ");
 
     click(0);
-    EXPECT_EQ(f.sort.sortKey, 1);
-    EXPECT_EQ(f.sort.sortType, 1) << "another column keeps the direction";
+    EXPECT_EQ(storedSortKey(f.sort.key), 1);
+    EXPECT_EQ(storedSortOrder(f.sort.order), 1) << "another column keeps the direction";
     EXPECT_TRUE(f.MenuSortName->isChecked());
     EXPECT_EQ(names(f), "today old gone ");
 }

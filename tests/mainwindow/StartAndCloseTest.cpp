@@ -115,8 +115,8 @@ TEST_F(StartUp, ValuesNoItemShowsKeepTheDesignChecksAndAreWrittenAsThose) {
     EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(f.Timer1->interval(), 5000);
     EXPECT_TRUE(f.Menu60s->isChecked());
-    EXPECT_EQ(f.sort.sortKey, 0);
-    EXPECT_EQ(f.sort.sortType, 1);
+    EXPECT_EQ(storedSortKey(f.sort.key), 0);
+    EXPECT_EQ(storedSortOrder(f.sort.order), 1);
     EXPECT_TRUE(f.MenuSortUser->isChecked() && f.MenuSortDec->isChecked());
     EXPECT_TRUE(f.close());
     for (const char* line : {"Style=0", "Interval=60", "SortKey=0", "SortType=1"})
