@@ -90,7 +90,7 @@ MainWindow::MainWindow(Platform& platform, std::string dir, QWidget* parent)
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Morvane"));
-    setFont(listFont());
+    setFont(recordListFont());
     resize(DesignWidth, DesignHeight);
     createControls();
     createMenus();
@@ -116,7 +116,7 @@ void MainWindow::createControls() {
     HeaderLog->setFont(headerFont());
     ListLog = new RecordListView(RowHeight, Panel1);
     ListLog->setObjectName(QStringLiteral("ListLog"));
-    ListLog->setFont(listFont());
+    ListLog->setFont(recordListFont());
     ListLog->setAutoFillBackground(true);
     setColour(ListLog, QPalette::Base, 0);
     tableLayout->addWidget(HeaderLog);
@@ -132,7 +132,7 @@ void MainWindow::createControls() {
     MemoList->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     MemoList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    MemoList->setFont(listFont());
+    MemoList->setFont(recordListFont());
     setColour(MemoList, QPalette::Base, 0);
     setColour(MemoList, QPalette::Text, 0x00FF00);
     viewLayout->addWidget(MemoList);

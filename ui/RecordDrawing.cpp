@@ -164,7 +164,7 @@ QColor stateColour(const StateColours& colours, char stateCode) {
     }
 }
 
-QString formatSize(std::string_view sizeText) {
+QString drawnSizeText(std::string_view sizeText) {
     const auto first = sizeText.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     const auto last = sizeText.find_last_not_of(' ');
@@ -196,7 +196,7 @@ const QPixmap& sortGlyph(int index) {
     return glyphs[index == 0 ? 0 : 1];
 }
 
-QFont listFont() {
+QFont recordListFont() {
     return fontOf({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic")});
 }
 
@@ -234,7 +234,7 @@ void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view re
     fillAndDraw(painter, sections[1], fill, QPoint(sections[1].left() + TextInset, top),
                 field(FileNameField), ascent);
     if (state != NotFound) {
-        const QString size = formatSize(cutField(record, SizeText));
+        const QString size = drawnSizeText(cutField(record, SizeText));
         const int sizeX =
             sections[2].left() + sections[2].width() - metrics.horizontalAdvance(size) - TextInset;
         fillAndDraw(painter, sections[2], fill, QPoint(sizeX, top), size, ascent);

@@ -56,7 +56,7 @@ QFont dialogFont() {
 }
 
 // Fixed pitch, so that the 20-byte name fields line up as a column.
-QFont listFont() {
+QFont fixedPitchFont() {
     QFont font;
     font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
                       QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")});
@@ -153,7 +153,7 @@ void WatchListDialog::createControls() {
 
     ListFile = new TickList(this);
     place(ListFile, "ListFile", 8, 48, 360, 185);
-    ListFile->setFont(listFont());
+    ListFile->setFont(fixedPitchFont());
     ListFile->setSelectionMode(QAbstractItemView::SingleSelection);
     ListFile->setUniformItemSizes(true);
     ListFile->setItemDelegate(new FixedRowDelegate(ListFile));

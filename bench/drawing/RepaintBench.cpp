@@ -39,7 +39,7 @@ void BM_RepaintFortyRows(benchmark::State& state) {
     SystemPlatform system;
     const std::vector<std::string> records = fortyRecords();
     const StateColours colours;
-    const QFont font = listFont();
+    const QFont font = recordListFont();
     QImage image(Width, 40 * RowHeight, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);
