@@ -11,11 +11,6 @@ namespace morvane {
 
 namespace {
 
-// "監視時刻： " in Shift-JIS.
-constexpr std::string_view LastCheckLabel = "\x8A\xC4\x8E\x8B\x8E\x9E\x8D\x8F\x81\x46 ";
-// "現在時刻： " in Shift-JIS.
-constexpr std::string_view NowLabel = "\x8C\xBB\x8D\xDD\x8E\x9E\x8D\x8F\x81\x46 ";
-
 constexpr std::int64_t LargestSize = 9999999999;
 
 // What a rebuild takes from a WatchList line.
@@ -73,8 +68,6 @@ std::string formatDateTime(const LocalDateTime& t) {
     return text;
 }
 
-// The clock's time with each part held to its range, so that texts made from it keep their
-// widths.
 LocalDateTime heldToCalendar(const LocalDateTime& t) {
     return {std::clamp(t.year, 0, 9999), std::clamp(t.month, 1, 12),  std::clamp(t.day, 1, 31),
             std::clamp(t.hour, 0, 23),   std::clamp(t.minute, 0, 59), std::clamp(t.second, 0, 59)};
@@ -174,10 +167,11 @@ bool sameField(RecordField field, std::string_view a, std::string_view b) {
 
 }  // namespace
 
-StatusTexts runCheck(Platform& platform, const WatchList& watchList, Records& records,
-                     bool rebuildMode, SortState sort) {
-    const LocalDateTime today = heldToCalendar(platform.clock.now());
-    const std::string started = formatDateTime(today);
+CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
+                    bool rebuildMode, SortState sort) {
+    CheckTimes times;
+    times.started = heldToCalendar(platform.clock.now());
+    const LocalDateTime& today = times.started;
 
     const std::size_t watched = std::min(watchList.size(), MaxWatched);
     // A refresh needs exactly one record per watched line; anything else is built afresh.
@@ -194,13 +188,8 @@ StatusTexts runCheck(Platform& platform, const WatchList& watchList, Records& re
 
     orderRecords(records, sort, platform.collator);
 
-    const std::string finished = formatDateTime(heldToCalendar(platform.clock.now()));
-    StatusTexts texts;
-    texts.lastCheck.assign(LastCheckLabel);
-    texts.lastCheck += std::string_view(started).substr(11, 8);
-    texts.now.assign(NowLabel);
-    texts.now += std::string_view(finished).substr(0, 16);
-    return texts;
+    times.finished = heldToCalendar(platform.clock.now());
+    return times;
 }
 
 std::string recordPath(std::string_view record, const WatchList& watchList) {

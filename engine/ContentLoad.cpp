@@ -104,10 +104,4 @@ ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
     return result;
 }
 
-std::string contentErrorMessage(const Platform& platform, std::string_view sjisPath) {
-    std::string name;
-    platform.codec.toUtf8(lastPart(withoutTrailingBlanks(sjisPath)), name);
-    return name + " はファイルを開けません。";
-}
-
 }  // namespace morvane

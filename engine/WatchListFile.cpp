@@ -1,14 +1,11 @@
 #include "WatchListFile.h"
 
-#include "AppError.h"
+#include "FileError.h"
 #include "WatchLine.h"
 
 namespace morvane {
 
 namespace {
-
-const char* const CannotOpen = "ﾌｧｲﾙ %s は開けません";
-const char* const CannotCreate = "ﾌｧｲﾙ %s を作成できません";
 
 // The file's bytes, or false when there is no file. Throws when it exists but cannot be read.
 bool readWatchListFile(FileSystem& files, const std::string& path, std::string& bytes) {
@@ -20,7 +17,7 @@ bool readWatchListFile(FileSystem& files, const std::string& path, std::string& 
         case ReadStatus::Failed:
             break;
     }
-    throw AppError(formatMessage(CannotOpen, path));
+    throw FileError(FileError::CannotOpenWatchList, path);
 }
 
 }  // namespace
@@ -77,7 +74,7 @@ std::string watchListBytes(const std::vector<EditorEntry>& entries) {
 void saveWatchList(FileSystem& files, const std::string& path,
                    const std::vector<EditorEntry>& entries) {
     if (!files.replaceAll(path, watchListBytes(entries)))
-        throw AppError(formatMessage(CannotCreate, path));
+        throw FileError(FileError::CannotCreateWatchList, path);
 }
 
 }  // namespace morvane

@@ -31,18 +31,18 @@ struct EditorEntry {
 };
 
 // Loads the enabled lines, whole and in file order, at most MaxWatched of them. Returns false
-// and leaves list untouched when no file exists; otherwise replaces list. Throws AppError
-// "ﾌｧｲﾙ %s は開けません" when the file exists but cannot be read, leaving list untouched.
+// and leaves list untouched when no file exists; otherwise replaces list. Throws FileError
+// CannotOpenWatchList when the file exists but cannot be read, leaving list untouched.
 bool loadWatchList(FileSystem& files, const std::string& path, WatchList& list);
 
-// Loads every line for the editor. Empty when no file exists. Throws AppError
-// "ﾌｧｲﾙ %s は開けません" when the file exists but cannot be read.
+// Loads every line for the editor. Empty when no file exists. Throws FileError
+// CannotOpenWatchList when the file exists but cannot be read.
 std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string& path);
 
 // The file bytes OK writes: "1" or "0", the item's text, CR LF, for every item.
 std::string watchListBytes(const std::vector<EditorEntry>& entries);
 
-// Replaces the file in one step. Throws AppError "ﾌｧｲﾙ %s を作成できません" when it fails; the old
+// Replaces the file in one step. Throws FileError CannotCreateWatchList when it fails; the old
 // file is then whole.
 void saveWatchList(FileSystem& files, const std::string& path,
                    const std::vector<EditorEntry>& entries);

@@ -1,6 +1,6 @@
 #include "Settings.h"
 
-#include "AppError.h"
+#include "FileError.h"
 #include "IniFile.h"
 
 namespace morvane {
@@ -16,8 +16,8 @@ constexpr int MaxColumnWidth = 10000;
 // The longest period in seconds whose milliseconds still fit a positive 32-bit number.
 constexpr int MaxIntervalSeconds = 2147483;
 
-AppError cannotWrite(const std::string& iniPath) {
-    return AppError(formatMessage(CannotWriteSettingsMessage, iniPath));
+FileError cannotWrite(const std::string& iniPath) {
+    return FileError(FileError::CannotWriteSettings, iniPath);
 }
 
 }  // namespace

@@ -19,8 +19,6 @@ inline constexpr std::array<int, ColumnCount> DefaultColumnWidths = {120, 80, 60
 // A settings file larger than this is not read: its keys give their defaults, and it is not
 // written over either.
 inline constexpr std::size_t MaxSettingsBytes = 4 * 1024 * 1024;
-// UTF-8, "%s" standing for the settings file's path.
-inline constexpr const char* CannotWriteSettingsMessage = "%s に書き込めません";
 
 // The items of the settings menu that set the time between timed checks.
 enum class CheckInterval { OneSecond, TenSeconds, ThirtySeconds, SixtySeconds };
@@ -80,8 +78,8 @@ struct ClosingState {
 // as IniFile::integer reads it; anything that is not a number gives the key's default.
 Settings readSettings(FileSystem& files, const std::string& iniPath);
 
-// Writes the keys of a close request, keeping every other byte of the file. Throws AppError
-// "%s に書き込めません" with iniPath when the file cannot be written; the file is then unchanged.
+// Writes the keys of a close request, keeping every other byte of the file. Throws FileError
+// CannotWriteSettings when the file cannot be written; the file is then unchanged.
 // A file that exists but cannot be read is not written over, since its other keys would be lost.
 // The file is replaced once, whole (FileSystem::replaceAll), so a failure never leaves it cut.
 void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state);

@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "AppError.h"
+#include "Messages.h"
 #include "QtText.h"
 #include "RecordDrawing.h"
 #include "RecordList.h"
@@ -292,7 +292,7 @@ bool MainWindow::guarded(const std::function<void()>& handler) {
         handler();
         return true;
     } catch (const std::exception& e) {
-        reportError(e.what());
+        reportError(userMessage(e));
         return false;
     }
 }
@@ -440,7 +440,7 @@ bool MainWindow::sessionEnding(const std::function<bool()>& mayInteract) {
     } catch (const std::exception& e) {
         // Without the user the session ends anyway; the settings of this run are lost then.
         if (!mayInteract()) return true;
-        reportError(e.what());
+        reportError(userMessage(e));
         return false;
     }
 }
@@ -450,11 +450,10 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 }
 
 void MainWindow::checkNow() {
-    const StatusTexts texts = runCheck(platform_, watchList, records, rebuildMode, sort);
-    lastCheck = texts.lastCheck;
+    const CheckTimes times = runCheck(platform_, watchList, records, rebuildMode, sort);
     ListLog->refill(rowTexts(records.size()));
-    StatusPanels[0]->setText(fromSjis(platform_.codec, texts.lastCheck));
-    StatusPanels[1]->setText(fromSjis(platform_.codec, texts.now));
+    StatusPanels[0]->setText(lastCheckText(times.started));
+    StatusPanels[1]->setText(clockText(times.finished));
 }
 
 void MainWindow::reorderAndRefill() {
@@ -510,7 +509,7 @@ void MainWindow::setInterval(QAction* item, int milliseconds) {
         return;
     }
     Timer1->start(milliseconds);
-    if (!Timer1->isActive()) throw AppError("ﾀｲﾏｰを取得できません");
+    if (!Timer1->isActive()) throw std::runtime_error(TimerUnavailableMessage);
 }
 
 void MainWindow::showSortChecks() {

@@ -59,7 +59,6 @@ public:
     int storedWidth = 540;
     Records records;
     WatchList watchList;
-    std::string lastCheck;  // panel 0's text of the latest check, Shift-JIS
     bool rebuildMode = false;
     StateColours colours;
 

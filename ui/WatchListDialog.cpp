@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "ErrorReport.h"
+#include "Messages.h"
 #include "QtText.h"
 #include "ShiftJis.h"
 #include "SingleChoice.h"
@@ -213,7 +214,7 @@ void WatchListDialog::loadEntries() {
     } catch (const std::exception& error) {
         ListFile->clear();
         loadFailed_ = true;
-        reportError(error.what());
+        reportError(userMessage(error));
     }
 }
 
@@ -332,7 +333,7 @@ void WatchListDialog::saveAndClose() {
                             .arg(ticked)
                             .arg(MaxWatched));
     } catch (const std::exception& error) {
-        reportError(error.what());
+        reportError(userMessage(error));
     }
     done(ResultOk);
 }

@@ -25,8 +25,8 @@ protected:
     void watch(const std::string& path, const std::string& name = "name") {
         watchList.push_back(makeWatchLine(name, path));
     }
-    StatusTexts rebuild() { return runCheck(platform, watchList, records, true, sort); }
-    StatusTexts refresh() { return runCheck(platform, watchList, records, false, sort); }
+    CheckTimes rebuild() { return runCheck(platform, watchList, records, true, sort); }
+    CheckTimes refresh() { return runCheck(platform, watchList, records, false, sort); }
 
     // The record whose SeqNo is seq, wherever the ordering put it.
     std::string recordOf(int seq) const {
@@ -94,9 +94,11 @@ TEST_F(CheckCycle, ADeletedFileIsNotFoundThenNewWhenItComesBack) {
 
 TEST_F(CheckCycle, TodayAndTheCheckTimeAreTakenAtTheStartOfTheCheck) {
     clock.upcoming = {{2024, 3, 2, 9, 5, 7}, {2024, 3, 2, 9, 6, 59}};
-    const StatusTexts texts = rebuild();  // an empty list still writes both
-    EXPECT_EQ(utf8(texts.lastCheck), "監視時刻： 09:05:07");
-    EXPECT_EQ(utf8(texts.now), "現在時刻： 2024/03/02 09:06");
+    const CheckTimes times = rebuild();  // an empty list still takes both
+    EXPECT_EQ(times.started, (LocalDateTime{2024, 3, 2, 9, 5, 7}));
+    EXPECT_EQ(times.finished, (LocalDateTime{2024, 3, 2, 9, 6, 59}));
+    clock.upcoming = {{10000, 13, 0, 24, -1, 61}};
+    EXPECT_EQ(rebuild().started, (LocalDateTime{9999, 12, 1, 23, 0, 59})) << "held to its range";
 
     files.put("/w/a.txt", "x", {2024, 3, 2, 23, 59, 58});
     watch("/w/a.txt");

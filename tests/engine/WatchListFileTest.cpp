@@ -9,7 +9,8 @@
 namespace morvane {
 namespace {
 
-using testing::errorText;
+using testing::Failure;
+using testing::failureOf;
 using testing::FakeFile;
 using testing::FakeFileSystem;
 using Lines = std::vector<std::string>;
@@ -86,12 +87,12 @@ TEST(WatchListFile, AMissingFileLeavesTheListAndAnUnreadableOneReportsItsPath) {
     EXPECT_FALSE(loadWatchList(files, ListPath, list));
     EXPECT_TRUE(loadEditorEntries(files, ListPath).empty());
 
-    const std::string message = "ﾌｧｲﾙ " + ListPath + " は開けません";
+    const Failure cannotOpen{FileError::CannotOpenWatchList, ListPath};
     files.put(ListPath).kind = FakeFile::Unreadable;
-    EXPECT_EQ(errorText([&] { loadWatchList(files, ListPath, list); }), message);
-    EXPECT_EQ(errorText([&] { loadEditorEntries(files, ListPath); }), message);
+    EXPECT_EQ(failureOf([&] { loadWatchList(files, ListPath, list); }), cannotOpen);
+    EXPECT_EQ(failureOf([&] { loadEditorEntries(files, ListPath); }), cannotOpen);
     files.put(ListPath, std::string(MaxWatchListBytes + 1, '1'));
-    EXPECT_EQ(errorText([&] { loadWatchList(files, ListPath, list); }), message);
+    EXPECT_EQ(failureOf([&] { loadWatchList(files, ListPath, list); }), cannotOpen);
     EXPECT_EQ(list, WatchList{"1kept"});
 }
 
@@ -103,10 +104,10 @@ TEST(WatchListFile, EditorSeesEveryLineAndOkWritesItBackWithCrLfOrReportsThePath
     EXPECT_EQ(watchListBytes({}), "");
 
     files.failWrites = true;
-    EXPECT_EQ(errorText([&] {
+    EXPECT_EQ(failureOf([&] {
                   saveWatchList(files, ListPath, {{"a", true}});
               }),
-              "ﾌｧｲﾙ " + ListPath + " を作成できません");
+              Failure(FileError::CannotCreateWatchList, ListPath));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AppError.h"
 #include "RecordList.h"
 #include "StatusRecord.h"
 #include "WatchListDialog.h"
@@ -283,7 +282,7 @@ TEST_F(Commands, AWatchListUnreadableAfterOkIsReportedAndTheListsStayAsTheyWere)
     };
     f.MenuFileSet->trigger();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], formatMessage("ﾌｧｲﾙ %s は開けません", ListPath));
+    EXPECT_EQ(errors[0], "ﾌｧｲﾙ " + std::string(ListPath) + " は開けません");
     EXPECT_EQ(f.watchList.size(), 3u);
     EXPECT_EQ(f.records, before);
     EXPECT_FALSE(f.rebuildMode);

@@ -8,7 +8,8 @@
 namespace morvane {
 namespace {
 
-using testing::errorText;
+using testing::Failure;
+using testing::failureOf;
 using testing::FakeFile;
 using testing::FakeFileSystem;
 
@@ -181,8 +182,8 @@ TEST(WriteSettings, AFileThatCannotBeWrittenGivesTheErrorAndStaysAsItWas) {
     unreadable.put(IniPath, before).kind = FakeFile::Unreadable;
 
     for (FakeFileSystem* files : {&refusing, &unreadable}) {
-        EXPECT_EQ(errorText([&] { writeSettings(*files, IniPath, Restored); }),
-                  IniPath + " に書き込めません");
+        EXPECT_EQ(failureOf([&] { writeSettings(*files, IniPath, Restored); }),
+                  Failure(FileError::CannotWriteSettings, IniPath));
         EXPECT_EQ(files->writes, 0);
         EXPECT_EQ(files->files[IniPath].bytes, before);
     }

@@ -4,9 +4,11 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 
-#include "AppError.h"
+#include "FileError.h"
 #include "Platform.h"
 #include "RealPlatform.h"
 #include "ShiftJis.h"
@@ -96,15 +98,17 @@ struct FakePlatform {
     Platform platform{files, clock, realPlatform().codec(), realPlatform().collator()};
 };
 
-// The message of the AppError that run throws, or "" when it throws none.
+using Failure = std::pair<FileError::Kind, std::string>;
+
+// What the FileError that run throws names, or nullopt when it throws none.
 template <class Run>
-std::string errorText(Run&& run) {
+std::optional<Failure> failureOf(Run&& run) {
     try {
         run();
-    } catch (const AppError& error) {
-        return error.what();
+    } catch (const FileError& error) {
+        return Failure{error.kind(), error.path()};
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace morvane::testing
