@@ -331,22 +331,12 @@ void MainWindow::applySettings() {
     }
 
     QAction* intervalItem = nullptr;
-    if (const std::optional<CheckInterval> item = settings.intervalItem()) {
-        switch (*item) {
-            case CheckInterval::OneSecond:
-                intervalItem = Menu1s;
-                break;
-            case CheckInterval::TenSeconds:
-                intervalItem = Menu10s;
-                break;
-            case CheckInterval::ThirtySeconds:
-                intervalItem = Menu30s;
-                break;
-            case CheckInterval::SixtySeconds:
-                intervalItem = Menu60s;
-                break;
-        }
-    }
+    const std::pair<QAction*, CheckInterval> intervals[] = {{Menu1s, CheckInterval::OneSecond},
+                                                            {Menu10s, CheckInterval::TenSeconds},
+                                                            {Menu30s, CheckInterval::ThirtySeconds},
+                                                            {Menu60s, CheckInterval::SixtySeconds}};
+    for (const auto& [action, item] : intervals)
+        if (settings.intervalItem() == item) intervalItem = action;
     guarded([&] { setInterval(intervalItem, settings.timerMilliseconds()); });
 
     sort = settings.sort;
