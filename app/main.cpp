@@ -3,32 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "AppError.h"
 #include "DataFolder.h"
 #include "ErrorReport.h"
 #include "MainWindow.h"
+#include "Messages.h"
 #include "StartUp.h"
 #include "SystemPlatform.h"
-
-namespace {
-
-// What the user reads when the data folder cannot be had, UTF-8.
-std::string dataFolderMessage(const morvane::DataFolder& data) {
-    using morvane::DataFolderFailure;
-    switch (data.failure) {
-        case DataFolderFailure::NoHome:
-            return "ﾎｰﾑﾌｫﾙﾀﾞが分からないため、設定を保存できません";
-        case DataFolderFailure::CannotUseFolder:
-            return morvane::formatMessage("ﾌｫﾙﾀﾞ %s に書き込めません", data.failedPath);
-        case DataFolderFailure::CannotCopyFile:
-            return morvane::formatMessage("ﾌｧｲﾙ %s を作成できません", data.failedPath);
-        case DataFolderFailure::None:
-            break;
-    }
-    return {};
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const morvane::CommandLine command =
@@ -70,7 +50,7 @@ int main(int argc, char** argv) {
         morvane::chooseDataFolder(morvane::placesOfThisProcess(morvane::programDirectory()));
     if (data.failure != morvane::DataFolderFailure::None) {
         // Without a folder it can write, the window could never be closed normally.
-        const std::string message = dataFolderMessage(data);
+        const std::string message = morvane::dataFolderMessage(data);
         std::fprintf(stderr, "morvane: %s\n", message.c_str());
         morvane::showErrorBox(nullptr, message);
         return 1;

@@ -75,8 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int column = 0; column < 5; ++column)
         require(s.columnWidth(column) >= 0 && s.columnWidth(column) <= 10000,
                 "a column width is within 0..10000");
-    require(s.appliedSortKey() >= 0 && s.appliedSortKey() <= 5, "a sort key is 0..5");
-    require(s.appliedSortType() == (s.sortType == 0 ? 0 : 1), "a sort type other than 0 is 1");
+    const int storedKey = ini.integer("List", "SortKey", 0);
+    require(storedSortKey(s.sort.key) == (storedKey >= 1 && storedKey <= 5 ? storedKey : 0),
+            "a sort key outside 1..5 is the watch-list order");
+    require((s.sort.order == SortOrder::Descending) == (ini.integer("List", "SortType", 0) != 0),
+            "a sort type other than 0 is descending");
     require(s.timerMilliseconds() == 0 || s.timerMilliseconds() == s.interval * 1000,
             "the timer runs for the interval or not at all");
 
@@ -88,9 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.viewHeight = s.viewHeight;
     state.columnWidths = s.columnWidths;
     state.topMost = s.topMost();
-    state.intervalItem = s.intervalItem();
-    state.sortKey = s.appliedSortKey();
-    state.sortType = s.appliedSortType();
+    if (s.intervalItem()) state.intervalItem = *s.intervalItem();
+    state.sort = s.sort;
     writeSettings(files, IniPath, state);
     const Settings back = readSettings(files, IniPath);
     require(back.top == s.top && back.left == s.left && back.height == s.height &&
@@ -98,10 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "the window keys read back");
     require(back.columnWidths == s.columnWidths, "the column widths read back");
     require(back.style == (s.topMost() ? 1 : 0), "the style reads back");
-    require(back.interval == (s.intervalItem() != 0 ? s.intervalItem() : 60),
+    require(back.interval == (s.intervalItem() ? s.interval : 60),
             "the interval reads back as its item");
-    require(back.sortKey == s.appliedSortKey() && back.sortType == s.appliedSortType(),
-            "the order reads back");
+    require(back.sort.key == s.sort.key && back.sort.order == s.sort.order, "the order reads back");
     const StateColours& c = s.colours;
     const StateColours& d = back.colours;
     require(c.listBack == d.listBack && c.normal == d.normal && c.newUp == d.newUp &&

@@ -72,11 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(seqNos(records) == expectedSeqNos(list.size()), "a refresh loses no record");
 
     // One key per input: the real collation is slow enough to make all six a drag.
-    const int key = static_cast<int>(size % 6);
+    const SortKey key = sortKeyFromStored(static_cast<int>(size % 6));
     Records ascending = records;
     Records descending = records;
-    orderRecords(ascending, {key, 0}, fake.platform.collator);
-    orderRecords(descending, {key, 1}, fake.platform.collator);
+    orderRecords(ascending, {key, SortOrder::Ascending}, fake.platform.collator);
+    orderRecords(descending, {key, SortOrder::Descending}, fake.platform.collator);
     require(seqNos(ascending) == expectedSeqNos(list.size()), "ordering loses no record");
     require(Records(ascending.rbegin(), ascending.rend()) == descending,
             "descending is the exact reverse of ascending");
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(fake.platform.collator.compare(ascending[n - 1], ascending[n]) < 0,
                 "ascending records are in the collation's order");
     Records reordered = ascending;
-    orderRecords(reordered, {key, 0}, fake.platform.collator);
+    orderRecords(reordered, {key, SortOrder::Ascending}, fake.platform.collator);
     require(reordered == ascending, "ordering an ordered list changes nothing");
     return 0;
 }

@@ -15,8 +15,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "AppError.h"
 #include "ErrorReport.h"
+#include "Messages.h"
 #include "QtText.h"
 #include "RecordDrawing.h"
 #include "RecordList.h"
@@ -77,7 +77,7 @@ MainWindow::MainWindow(Platform& platform, std::string appDir, UiHooks hooks, QW
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Morvane"));
-    setFont(listFont());
+    setFont(recordListFont());
     resize(DesignWidth, DesignHeight);
     createControls();
     createMenus();
@@ -103,7 +103,7 @@ void MainWindow::createControls() {
     header_->setFont(headerFont());
     list_ = new RecordListView(RowHeight, tablePanel_);
     list_->setObjectName(QStringLiteral("ListLog"));
-    list_->setFont(listFont());
+    list_->setFont(recordListFont());
     list_->setAutoFillBackground(true);
     setColour(list_, QPalette::Base, 0);
     tableLayout->addWidget(header_);
@@ -119,7 +119,7 @@ void MainWindow::createControls() {
     viewText_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     viewText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewText_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewText_->setFont(listFont());
+    viewText_->setFont(recordListFont());
     setColour(viewText_, QPalette::Base, 0);
     setColour(viewText_, QPalette::Text, 0x00FF00);
     viewLayout->addWidget(viewText_);
@@ -211,31 +211,43 @@ void MainWindow::createMenus() {
     QMenu* sort = menu("MenuSort", QStringLiteral("並べ替え(&S)"));
     sortKeyGroup_ = new QActionGroup(this);
     sortOrderGroup_ = new QActionGroup(this);
-    radio(sort, sortKeyGroup_, "MenuSortName", QStringLiteral("名前順(&N)"), 1);
-    radio(sort, sortKeyGroup_, "MenuSortFile", QStringLiteral("ファイル名順(&F)"), 2);
-    radio(sort, sortKeyGroup_, "MenuSortSize", QStringLiteral("サイズ順(&Z)"), 3);
-    radio(sort, sortKeyGroup_, "MenuSortUpdate", QStringLiteral("更新日時順(&U)"), 4);
-    radio(sort, sortKeyGroup_, "MenuSortPath", QStringLiteral("パス名順(&P)"), 5);
-    radio(sort, sortKeyGroup_, "MenuSortUser", QStringLiteral("監視ファイル設定の指定順(&U)"), 0);
+    const auto key = [](SortKey k) { return storedSortKey(k); };
+    radio(sort, sortKeyGroup_, "MenuSortName", QStringLiteral("名前順(&N)"), key(SortKey::Name));
+    radio(sort, sortKeyGroup_, "MenuSortFile", QStringLiteral("ファイル名順(&F)"),
+          key(SortKey::FileName));
+    radio(sort, sortKeyGroup_, "MenuSortSize", QStringLiteral("サイズ順(&Z)"), key(SortKey::Size));
+    radio(sort, sortKeyGroup_, "MenuSortUpdate", QStringLiteral("更新日時順(&U)"),
+          key(SortKey::Modified));
+    radio(sort, sortKeyGroup_, "MenuSortPath", QStringLiteral("パス名順(&P)"),
+          key(SortKey::Directory));
+    radio(sort, sortKeyGroup_, "MenuSortUser", QStringLiteral("監視ファイル設定の指定順(&U)"),
+          key(SortKey::WatchOrder));
     separator(sort, "N3");
-    radio(sort, sortOrderGroup_, "MenuSortAsc", QStringLiteral("昇順(&A)"), 0);
-    radio(sort, sortOrderGroup_, "MenuSortDec", QStringLiteral("降順(&D)"), 1);
+    radio(sort, sortOrderGroup_, "MenuSortAsc", QStringLiteral("昇順(&A)"),
+          storedSortOrder(SortOrder::Ascending));
+    radio(sort, sortOrderGroup_, "MenuSortDec", QStringLiteral("降順(&D)"),
+          storedSortOrder(SortOrder::Descending));
 
     QMenu* setup = menu("MenuSetup", QStringLiteral("設定(&E)"));
     intervalGroup_ = new QActionGroup(this);
-    radio(setup, intervalGroup_, "Menu1s", QStringLiteral("1秒(&O)"), 1);
-    radio(setup, intervalGroup_, "Menu10s", QStringLiteral("10秒(&T)"), 10);
-    radio(setup, intervalGroup_, "Menu30s", QStringLiteral("30秒(&H)"), 30);
-    radio(setup, intervalGroup_, "Menu60s", QStringLiteral("60秒(&M)"), 60);
+    const auto seconds = [](CheckInterval item) { return storedInterval(item); };
+    radio(setup, intervalGroup_, "Menu1s", QStringLiteral("1秒(&O)"),
+          seconds(CheckInterval::OneSecond));
+    radio(setup, intervalGroup_, "Menu10s", QStringLiteral("10秒(&T)"),
+          seconds(CheckInterval::TenSeconds));
+    radio(setup, intervalGroup_, "Menu30s", QStringLiteral("30秒(&H)"),
+          seconds(CheckInterval::ThirtySeconds));
+    radio(setup, intervalGroup_, "Menu60s", QStringLiteral("60秒(&M)"),
+          seconds(CheckInterval::SixtySeconds));
     separator(setup, "N2");
     item(setup, "MenuFileSet", QStringLiteral("監視ファイル設定(&F)"), &MainWindow::editWatchList);
 
     QMenu* help = menu("MenuHelp", QStringLiteral("ヘルプ(&H)"));
     item(help, "MenuVersion", QStringLiteral("バージョン情報(&A)"), &MainWindow::showVersion);
 
-    itemFor(sortKeyGroup_, 0)->setChecked(true);
-    itemFor(sortOrderGroup_, 0)->setChecked(true);
-    itemFor(intervalGroup_, 60)->setChecked(true);
+    itemFor(sortKeyGroup_, storedSortKey(SortKey::WatchOrder))->setChecked(true);
+    itemFor(sortOrderGroup_, storedSortOrder(SortOrder::Ascending))->setChecked(true);
+    itemFor(intervalGroup_, storedInterval(CheckInterval::SixtySeconds))->setChecked(true);
 }
 
 void MainWindow::connectEvents() {
@@ -265,7 +277,7 @@ bool MainWindow::guarded(const std::function<void()>& command) {
         command();
         return true;
     } catch (const std::exception& e) {
-        hooks_.reportError(e.what());
+        hooks_.reportError(userMessage(e));
         return false;
     }
 }
@@ -297,11 +309,13 @@ void MainWindow::applySettings() {
         setStayOnTop(true);
     }
 
+    const std::optional<CheckInterval> interval = settings.intervalItem();
     guarded([&] {
-        setInterval(itemFor(intervalGroup_, settings.intervalItem()), settings.timerMilliseconds());
+        setInterval(interval ? itemFor(intervalGroup_, storedInterval(*interval)) : nullptr,
+                    settings.timerMilliseconds());
     });
 
-    sort_ = SortState{settings.appliedSortKey(), settings.appliedSortType()};
+    sort_ = settings.sort;
     showSortChecks();
 
     colours_ = settings.colours;
@@ -346,11 +360,12 @@ ClosingState MainWindow::closingState() const {
     state.columnWidths = sectionWidths();
     state.topMost = stayOnTopItem_->isChecked();
     if (const QAction* checked = intervalGroup_->checkedAction())
-        state.intervalItem = checked->data().toInt();
+        if (const auto item = intervalFromStored(checked->data().toInt()))
+            state.intervalItem = *item;
     if (const QAction* checked = sortKeyGroup_->checkedAction())
-        state.sortKey = checked->data().toInt();
+        state.sort.key = sortKeyFromStored(checked->data().toInt());
     if (const QAction* checked = sortOrderGroup_->checkedAction())
-        state.sortType = checked->data().toInt();
+        state.sort.order = sortOrderFromStored(checked->data().toInt());
     return state;
 }
 
@@ -372,7 +387,7 @@ bool MainWindow::sessionEnding(const std::function<bool()>& mayInteract) {
     } catch (const std::exception& e) {
         // Without the user the session ends anyway; the settings of this run are lost then.
         if (!mayInteract()) return true;
-        hooks_.reportError(e.what());
+        hooks_.reportError(userMessage(e));
         return false;
     }
 }
@@ -382,10 +397,10 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 }
 
 void MainWindow::runCheckAndShow(bool rebuild) {
-    const StatusTexts texts = runCheck(platform_, watchList_, records_, rebuild, sort_);
+    const CheckTimes times = runCheck(platform_, watchList_, records_, rebuild, sort_);
     list_->refill(records_);
-    statusPanels_[0]->setText(fromSjis(platform_.codec, texts.lastCheck));
-    statusPanels_[1]->setText(fromSjis(platform_.codec, texts.now));
+    statusPanels_[0]->setText(lastCheckText(times.started));
+    statusPanels_[1]->setText(clockText(times.finished));
 }
 
 void MainWindow::checkNow() {
@@ -438,19 +453,19 @@ void MainWindow::setInterval(QAction* item, int milliseconds) {
         return;
     }
     timer_->start(milliseconds);
-    if (!timer_->isActive()) throw AppError("ﾀｲﾏｰを取得できません");
+    if (!timer_->isActive()) throw std::runtime_error(TimerUnavailableMessage);
 }
 
 void MainWindow::showSortChecks() {
-    if (QAction* key = itemFor(sortKeyGroup_, sort_.sortKey)) key->setChecked(true);
-    itemFor(sortOrderGroup_, sort_.sortType == 0 ? 0 : 1)->setChecked(true);
+    itemFor(sortKeyGroup_, storedSortKey(sort_.key))->setChecked(true);
+    itemFor(sortOrderGroup_, storedSortOrder(sort_.order))->setChecked(true);
 }
 
 void MainWindow::sortFromMenu(QAction* item) {
     if (item->actionGroup() == sortKeyGroup_)
-        sort_.sortKey = item->data().toInt();
+        sort_.key = sortKeyFromStored(item->data().toInt());
     else
-        sort_.sortType = item->data().toInt();
+        sort_.order = sortOrderFromStored(item->data().toInt());
     item->setChecked(true);
     guarded([this] { reorderAndRefill(); });
 }
@@ -489,8 +504,11 @@ void MainWindow::drawHeaderSection(QPainter& painter, int section, const QRect& 
 }
 
 void MainWindow::onHeaderClicked(int section) {
-    if (sort_.sortKey == section + 1) sort_.sortType = sort_.sortType == 0 ? 1 : 0;
-    sort_.sortKey = section + 1;
+    const SortKey key = columnSortKey(section);
+    if (sort_.key == key)
+        sort_.order =
+            sort_.order == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
+    sort_.key = key;
     showSortChecks();
     guarded([this] { reorderAndRefill(); });
 }

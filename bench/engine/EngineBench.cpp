@@ -11,8 +11,8 @@
 #include <fstream>
 
 #include "CheckCycle.h"
-#include "ShiftJis.h"
 #include "SystemPlatform.h"
+#include "WatchLine.h"
 
 namespace morvane {
 namespace {
@@ -41,7 +41,7 @@ public:
             std::string name, path;
             codec().fromUtf8(names[i % 5] + std::to_string(i), name);
             codec().fromUtf8(native, path);
-            watchList.push_back("1" + padOrCut(name, 20) + path);
+            watchList.push_back(makeWatchLine(name, path));
         }
     }
     ~Corpus() { fs::remove_all(root_); }
@@ -78,7 +78,7 @@ BENCHMARK(BareStatLoop)->Unit(benchmark::kMicrosecond);
 void RefreshCheck(benchmark::State& state) {
     Platform platform = Corpus::system().platform();
     Records records;
-    const SortState sort{1, 0};
+    const SortState sort{SortKey::Name, SortOrder::Ascending};
     runCheck(platform, corpus().watchList, records, true, sort);
     for (auto _ : state) {
         benchmark::DoNotOptimize(runCheck(platform, corpus().watchList, records, false, sort));
@@ -97,7 +97,7 @@ Records checkedRecords() {
 
 void OrderRecordsUnderKey(benchmark::State& state) {
     Records records = checkedRecords();
-    const SortState sort{static_cast<int>(state.range(0)), 0};
+    const SortState sort{sortKeyFromStored(static_cast<int>(state.range(0))), SortOrder::Ascending};
     for (auto _ : state) {
         orderRecords(records, sort, Corpus::system().collator());
         benchmark::DoNotOptimize(records.data());

@@ -3,6 +3,7 @@
 
 #include "ContentLoad.h"
 #include "FakePlatform.h"
+#include "Messages.h"
 
 namespace morvane {
 namespace {
@@ -96,7 +97,7 @@ TEST(ContentErrorMessage, NamesTheFileByItsLastPart) {
         {"a 0x5C trail byte is no separator", "/d/\x95\x5C.txt", "表.txt"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(contentErrorMessage(testing::realPlatform().platform(), c.path),
+        EXPECT_EQ(contentErrorMessage(testing::realPlatform().codec(), c.path),
                   c.name + " はファイルを開けません。")
             << c.what;
 }

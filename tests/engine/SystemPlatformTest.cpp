@@ -6,6 +6,7 @@
 
 #include "CheckCycle.h"
 #include "FakePlatform.h"
+#include "WatchLine.h"
 
 namespace morvane {
 namespace {
@@ -13,7 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::sjis;
 using testing::TempFolder;
-using testing::watchLine;
 
 const Collator& collator() {
     return testing::realPlatform().collator();
@@ -166,8 +166,8 @@ TEST(RealFolder, ReadingStopsAtTheSizeLimit) {
 TEST(RealFolder, ACheckFindsAFileByItsShiftJisPathAndSeesItChange) {
     const TempFolder dir;
     dir.write("日本語.txt", "abc", LocalDateTime{2021, 6, 15, 10, 20, 31});
-    const WatchList watchList = {watchLine("n", sjis(dir / "日本語.txt")),
-                                 watchLine("n", sjis(dir / "none"))};
+    const WatchList watchList = {makeWatchLine("n", sjis(dir / "日本語.txt")),
+                                 makeWatchLine("n", sjis(dir / "none"))};
     testing::FakeClock clock;
     SystemPlatform& real = testing::realPlatform();
     Platform platform{real.files(), clock, real.codec(), real.collator()};

@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AppError.h"
 #include "RecordList.h"
 #include "StatusRecord.h"
 #include "WatchListDialog.h"
@@ -241,9 +240,9 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
         const char* names;
         const char* states;  // a rebuild knows no earlier check: no "1" or "2"
     };
-    const std::string reordered = entry("today", "/w/today.txt") + entry("off", "/w/old.txt", '0') +
-                                  entry("old", "/w/old.txt");
-    const std::string allOff = entry("old", "/w/old.txt", '0');
+    const std::string reordered = entry("today", "/w/today.txt") +
+                                  entry("off", "/w/old.txt", false) + entry("old", "/w/old.txt");
+    const std::string allOff = entry("old", "/w/old.txt", false);
     const Case cases[] = {
         {"reordered", reordered.c_str(), "today old ", "33"},
         {"no file", nullptr, "old today gone ", "339"},
@@ -284,7 +283,7 @@ TEST_F(Commands, AWatchListUnreadableAfterOkIsReportedAndTheListsStayAsTheyWere)
     };
     action("MenuFileSet")->trigger();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], formatMessage("ﾌｧｲﾙ %s は開けません", ListPath));
+    EXPECT_EQ(errors[0], "ﾌｧｲﾙ " + std::string(ListPath) + " は開けません");
     EXPECT_EQ(records(), before);
 
     // The error ended only that command: the window goes on checking the same list, in place.

@@ -13,7 +13,8 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::errorText;
+using testing::Failure;
+using testing::failureOf;
 using testing::TempFolder;
 using Names = std::vector<std::string>;
 
@@ -165,8 +166,8 @@ TEST(WriteSettingsOnDisk, AnUnwritableFileGivesTheErrorAndStaysWholeWithNothingB
     };
     for (const auto& c : cases) {
         const FileSizeLimit limit(c.sizeLimit);
-        EXPECT_EQ(errorText([&] { writeSettings(files, c.path, ClosingState{}); }),
-                  c.path + " に書き込めません")
+        EXPECT_EQ(failureOf([&] { writeSettings(files, c.path, ClosingState{}); }),
+                  Failure(FileError::CannotWriteSettings, c.path))
             << c.sentence;
     }
     EXPECT_EQ(dir.read("Morvane.ini"), "[Color]\nNormal=255\n");
