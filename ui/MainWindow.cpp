@@ -175,13 +175,21 @@ void MainWindow::createMenus() {
     auto separator = [](QMenu* m, const char* name) {
         m->addSeparator()->setObjectName(QLatin1String(name));
     };
-    // An item of a radio group; the group's handler reads the item's value from its data.
-    auto radio = [&item](QMenu* m, QActionGroup* group, const char* name, const QString& caption,
-                         int value) {
-        QAction* a = item(m, name, caption);
-        a->setCheckable(true);
-        a->setData(value);
-        group->addAction(a);
+    // A radio group of items; its handler reads the chosen item's value from the item's data.
+    struct RadioItem {
+        const char* name;
+        QString caption;
+        int value;
+    };
+    auto radioGroup = [this, &item](QMenu* m, std::initializer_list<RadioItem> items) {
+        auto* group = new QActionGroup(this);
+        for (const RadioItem& r : items) {
+            QAction* a = item(m, r.name, r.caption);
+            a->setCheckable(true);
+            a->setData(r.value);
+            group->addAction(a);
+        }
+        return group;
     };
     // Selecting a check item changes no check by itself: it gets back the check it had before
     // Qt toggled it, and its command decides.
@@ -209,36 +217,28 @@ void MainWindow::createMenus() {
     item(view, "MenuRepaint", QStringLiteral("最新の情報に更新(&R)"), &MainWindow::checkNow);
 
     QMenu* sort = menu("MenuSort", QStringLiteral("並べ替え(&S)"));
-    sortKeyGroup_ = new QActionGroup(this);
-    sortOrderGroup_ = new QActionGroup(this);
     const auto key = [](SortKey k) { return storedSortKey(k); };
-    radio(sort, sortKeyGroup_, "MenuSortName", QStringLiteral("名前順(&N)"), key(SortKey::Name));
-    radio(sort, sortKeyGroup_, "MenuSortFile", QStringLiteral("ファイル名順(&F)"),
-          key(SortKey::FileName));
-    radio(sort, sortKeyGroup_, "MenuSortSize", QStringLiteral("サイズ順(&Z)"), key(SortKey::Size));
-    radio(sort, sortKeyGroup_, "MenuSortUpdate", QStringLiteral("更新日時順(&U)"),
-          key(SortKey::Modified));
-    radio(sort, sortKeyGroup_, "MenuSortPath", QStringLiteral("パス名順(&P)"),
-          key(SortKey::Directory));
-    radio(sort, sortKeyGroup_, "MenuSortUser", QStringLiteral("監視ファイル設定の指定順(&U)"),
-          key(SortKey::WatchOrder));
+    sortKeyGroup_ = radioGroup(
+        sort, {{"MenuSortName", QStringLiteral("名前順(&N)"), key(SortKey::Name)},
+               {"MenuSortFile", QStringLiteral("ファイル名順(&F)"), key(SortKey::FileName)},
+               {"MenuSortSize", QStringLiteral("サイズ順(&Z)"), key(SortKey::Size)},
+               {"MenuSortUpdate", QStringLiteral("更新日時順(&U)"), key(SortKey::Modified)},
+               {"MenuSortPath", QStringLiteral("パス名順(&P)"), key(SortKey::Directory)},
+               {"MenuSortUser", QStringLiteral("監視ファイル設定の指定順(&U)"),
+                key(SortKey::WatchOrder)}});
     separator(sort, "N3");
-    radio(sort, sortOrderGroup_, "MenuSortAsc", QStringLiteral("昇順(&A)"),
-          storedSortOrder(SortOrder::Ascending));
-    radio(sort, sortOrderGroup_, "MenuSortDec", QStringLiteral("降順(&D)"),
-          storedSortOrder(SortOrder::Descending));
+    sortOrderGroup_ = radioGroup(
+        sort,
+        {{"MenuSortAsc", QStringLiteral("昇順(&A)"), storedSortOrder(SortOrder::Ascending)},
+         {"MenuSortDec", QStringLiteral("降順(&D)"), storedSortOrder(SortOrder::Descending)}});
 
     QMenu* setup = menu("MenuSetup", QStringLiteral("設定(&E)"));
-    intervalGroup_ = new QActionGroup(this);
     const auto seconds = [](CheckInterval item) { return storedInterval(item); };
-    radio(setup, intervalGroup_, "Menu1s", QStringLiteral("1秒(&O)"),
-          seconds(CheckInterval::OneSecond));
-    radio(setup, intervalGroup_, "Menu10s", QStringLiteral("10秒(&T)"),
-          seconds(CheckInterval::TenSeconds));
-    radio(setup, intervalGroup_, "Menu30s", QStringLiteral("30秒(&H)"),
-          seconds(CheckInterval::ThirtySeconds));
-    radio(setup, intervalGroup_, "Menu60s", QStringLiteral("60秒(&M)"),
-          seconds(CheckInterval::SixtySeconds));
+    intervalGroup_ = radioGroup(
+        setup, {{"Menu1s", QStringLiteral("1秒(&O)"), seconds(CheckInterval::OneSecond)},
+                {"Menu10s", QStringLiteral("10秒(&T)"), seconds(CheckInterval::TenSeconds)},
+                {"Menu30s", QStringLiteral("30秒(&H)"), seconds(CheckInterval::ThirtySeconds)},
+                {"Menu60s", QStringLiteral("60秒(&M)"), seconds(CheckInterval::SixtySeconds)}});
     separator(setup, "N2");
     item(setup, "MenuFileSet", QStringLiteral("監視ファイル設定(&F)"), &MainWindow::editWatchList);
 
