@@ -15,14 +15,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Failure;
 using testing::failureOf;
+using testing::permissionsOf;
 using testing::TempFolder;
 using Names = std::vector<std::string>;
-
-mode_t permissionsOf(const std::string& path) {
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st.st_mode & 07777;
-}
 
 // Makes every write past a few bytes fail, as a full disk would; root is bound by it too.
 class FileSizeLimit {

@@ -7,14 +7,9 @@
 namespace morvane {
 namespace {
 
+using testing::permissionsOf;
 using testing::TempFolder;
 using Names = std::vector<std::string>;
-
-mode_t permissionsOf(const std::string& path) {
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st.st_mode & 07777;
-}
 
 // A program folder and a home. readOnlyProgram says the user may not write the program folder
 // (the tests run as root, who may write anywhere).

@@ -98,4 +98,11 @@ private:
     std::string path_;
 };
 
+// The permission bits of the file at path.
+inline mode_t permissionsOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
 }  // namespace morvane::testing
