@@ -30,9 +30,8 @@ waitForWindow() {
     return 1
 }
 
-# One watch list line: "1", the Shift-JIS name filled to 20 bytes, the path.
+# One watch list line for NAME and PATH (UTF-8), as the program lays it out: "1", the Shift-JIS
+# name filled to 20 bytes, the path, CR LF. Uses the build folder in MORVANE_BUILD (build).
 watchLine() {
-    local name
-    name=$(printf '%s' "$1" | iconv -f UTF-8 -t CP932)
-    LC_ALL=C printf '1%-20s%s\r\n' "$name" "$2"
+    "${MORVANE_BUILD:-build}/tests/fixtures/watch-line" "$1" "$2"
 }
