@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -16,20 +17,25 @@ namespace {
 
 const QColor Black(0, 0, 0);
 const QColor White(255, 255, 255);
-const QColor Cyan(0, 255, 255);    // Normal
-const QColor Red(255, 0, 0);       // NewUp
-const QColor Yellow(255, 255, 0);  // TodayUp
-const QColor Grey(128, 128, 128);  // NotFound
+const QColor Cyan(0, 255, 255);     // Normal
+const QColor Red(255, 0, 0);        // NewUp
+const QColor Magenta(255, 0, 255);  // NewUp2
+const QColor Yellow(255, 255, 0);   // TodayUp
+const QColor Grey(128, 128, 128);   // NotFound
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives, and gathers the area they repaint.
 class PaintCounter : public QObject {
 public:
     explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
     int paints = 0;
+    QRegion painted;
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++paints;
+        if (e->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(e)->region();
+        }
         return false;
     }
 };
@@ -140,7 +146,7 @@ TEST_F(DrawnTable, UnselectedRowsDrawTheirTextInTheStateColourOnTheListBackgroun
 }
 
 TEST_F(DrawnTable, ASelectedRowIsFilledEdgeToEdgeWithItsStateColourAndBlackText) {
-    MainWindow& f = openFourStates();
+    openFourStates();
     list()->setCurrentIndex(list()->model()->index(1, 0));
     const QImage image = listImage();
     const QRect row = QRect(0, 15, image.width(), 15);
@@ -152,7 +158,7 @@ TEST_F(DrawnTable, ASelectedRowIsFilledEdgeToEdgeWithItsStateColourAndBlackText)
 }
 
 TEST_F(DrawnTable, ANotFoundRowLeavesItsSizeAndTimeColumnsEmpty) {
-    MainWindow& f = openFourStates();
+    openFourStates();
     QImage image = listImage();
     EXPECT_GT(countText(image, band(3, 1, 1), Grey, Black), 0) << "the file name";
     EXPECT_GT(countText(image, band(3, 4, 4), Grey, Black), 0) << "the directory";
@@ -167,10 +173,44 @@ TEST_F(DrawnTable, ANotFoundRowLeavesItsSizeAndTimeColumnsEmpty) {
     EXPECT_GT(countText(image, band(3, 0, 0), Black, Grey), 0);
 }
 
+TEST_F(DrawnTable, ACheckRepaintsOnlyTheRowsWhoseRecordChanged) {
+    openFourStates();
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "0239") << "a new file's state goes 1, then 2";
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "0339") << "then to today's";
+    settle();
+    const QImage before = listImage();
+
+    PaintCounter counter(list()->viewport());
+    action("MenuRepaint")->trigger();
+    settle();
+    EXPECT_EQ(counter.paints, 0) << "the same records in the same order draw nothing anew";
+    EXPECT_EQ(listImage(), before);
+
+    counter.painted = {};  // grabbing the image painted it
+    files.files["/w/plain.txt"].modified = {2024, 3, 2, 10, 0, 0};
+    action("MenuRepaint")->trigger();
+    settle();
+    ASSERT_EQ(states(), "1339");
+    const int width = list()->viewport()->width();
+    EXPECT_EQ(counter.painted, QRegion(0, 0, width, 15)) << "the changed row alone";
+    const QImage after = listImage();
+    EXPECT_GT(countText(after, band(0, 0, 0), Red, Black), 0);
+    EXPECT_EQ(countText(after, band(0, 0, 4), Cyan, Black), 0);
+    EXPECT_EQ(after.copy(0, 15, width, 45), before.copy(0, 15, width, 45));
+
+    // The rows' order changes with a sort command: every row shows its new record.
+    action("MenuSortDec")->trigger();
+    EXPECT_EQ(states(), "9331");
+    EXPECT_GT(countText(listImage(), band(3, 0, 0), Red, Black), 0);
+    EXPECT_GT(countText(listImage(), band(0, 0, 0), Grey, Black), 0);
+}
+
 TEST_F(DrawnTable, TheListBackgroundComesFromTheSettings) {
     files.put(IniPath, "[Color]\r\nListBack=16777215\r\nTodayUp=255\r\n");
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     const QImage image = listImage();
     EXPECT_EQ(image.pixelColor(1, 1), White);
     EXPECT_EQ(image.pixelColor(1, 3 * 15 + 5), White) << "below the rows";
@@ -178,7 +218,7 @@ TEST_F(DrawnTable, TheListBackgroundComesFromTheSettings) {
 }
 
 TEST_F(DrawnTable, ResizingASectionRepaintsTheRowsAtOnceAlongTheNewEdges) {
-    MainWindow& f = openFourStates();
+    openFourStates();
     PaintCounter counter(list()->viewport());
     header()->resizeSection(1, 0);
     EXPECT_GT(counter.paints, 0);
@@ -190,7 +230,7 @@ TEST_F(DrawnTable, ResizingASectionRepaintsTheRowsAtOnceAlongTheNewEdges) {
 }
 
 TEST_F(DrawnTable, OnlyTheSortColumnShowsAnArrow) {
-    MainWindow& f = openFourStates();
+    openFourStates();
     auto arrows = [&](int section) {
         const QImage image = header()->viewport()->grab().toImage();
         const QRect s(header()->sectionPosition(section), 0, header()->sectionSize(section), 17);
