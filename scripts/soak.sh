@@ -63,8 +63,11 @@ ticks=$(getconf CLK_TCK)
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$prog/status"; }
 # utime + stime in clock ticks; the fields are counted after the command name's ")".
 cpuTicks() { sed 's/.*) //' "/proc/$prog/stat" | awk '{ print $12 + $13 }'; }
+# Nanoseconds on a CPU, summed over the threads alive now: finer than clock ticks.
+cpuNs() { cat /proc/"$prog"/task/*/schedstat | awk '{ s += $1 } END { printf "%d", s }'; }
 
 startTicks=$(cpuTicks)
+startNs=$(cpuNs)
 startRss=$(rss)
 echo "pid $prog, display $DISPLAY, $files files, interval 1 s, $minutes min, $mode"
 echo "start-up: CPU $(awk -v t="$startTicks" -v h="$ticks" 'BEGIN { printf "%.2f", t / h }') s, VmRSS $startRss kB"
@@ -93,18 +96,21 @@ for ((s = 1; s <= duration; s++)); do
 done
 end=$(date +%s.%N)
 endTicks=$(cpuTicks)
+endNs=$(cpuNs)
 wait "$statLoop" || { echo "the stat() loop failed: $(cat "$work/statloop.txt")"; exit 1; }
 
 # The stat() loop prints "rounds N files N found N cpu_ms X ms_per_round Y".
 statMs=$(awk '{ print $10 }' "$work/statloop.txt")
 awk -v t0="$startTicks" -v t1="$endTicks" -v h="$ticks" -v b="$begin" -v e="$end" -v sl="$statMs" \
+    -v n0="$startNs" -v n1="$endNs" \
     -v r0="$startRss" -v r1="$(rss)" -v hwm="$(awk '/^VmHWM:/ { print $2 }' "/proc/$prog/status")" '
 BEGIN {
-    cpu = (t1 - t0) / h; wall = e - b
-    printf "after start-up: CPU %.2f s over %.0f s wall = %.3f%% of one core (%.2f ms a check)\n",
+    cpu = (n1 - n0) / 1e9; wall = e - b
+    printf "after start-up: CPU %.3f s over %.0f s wall = %.3f%% of one core (%.2f ms a check)\n",
         cpu, wall, 100 * cpu / wall, 1000 * cpu / wall
     printf "bare stat() loop over the same files: %.3f ms a round; the program uses %.1fx that\n",
         sl, (1000 * cpu / wall) / sl
+    printf "the same in clock ticks: CPU %.2f s\n", (t1 - t0) / h
     printf "whole process: CPU %.2f s\n", t1 / h
     printf "VmRSS %d kB -> %d kB (%+d kB), peak VmHWM %d kB\n", r0, r1, r1 - r0, hwm
 }'
