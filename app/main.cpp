@@ -1,15 +1,64 @@
 #include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
 
+#include "DataFolder.h"
+#include "ErrorReport.h"
 #include "MainWindow.h"
+#include "Messages.h"
+#include "StartUp.h"
 #include "SystemPlatform.h"
 
 int main(int argc, char** argv) {
+    const morvane::CommandLine command =
+        morvane::readCommandLine({argv, argv + argc}, MORVANE_VERSION);
+    switch (command.action) {
+        case morvane::CommandLine::ShowHelp:
+        case morvane::CommandLine::ShowVersion:
+            std::fputs(command.text.c_str(), stdout);
+            return 0;
+        case morvane::CommandLine::Misused:
+            std::fputs(command.text.c_str(), stderr);
+            return 2;
+        case morvane::CommandLine::Run:
+            break;
+    }
+
+    switch (
+        morvane::chooseDisplayRoute(morvane::environmentOfThisProcess(), command.chosePlatform)) {
+        case morvane::DisplayRoute::NoDisplay:
+            std::fputs("morvane: no display: start Morvane from a desktop session\n", stderr);
+            return 1;
+        case morvane::DisplayRoute::ThroughXWayland:
+            ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+            break;
+        case morvane::DisplayRoute::AsItIs:
+            break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
+    QApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("org.morvane.Morvane"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/morvane-48.png"));
+    icon.addFile(QStringLiteral(":/icons/morvane-256.png"));
+    QApplication::setWindowIcon(icon);
+
+    const morvane::DataFolder data =
+        morvane::chooseDataFolder(morvane::placesOfThisProcess(morvane::programDirectory()));
+    if (data.failure != morvane::DataFolderFailure::None) {
+        // Without a folder it can write, the window could never be closed normally.
+        const std::string message = morvane::dataFolderMessage(data);
+        std::fprintf(stderr, "morvane: %s\n", message.c_str());
+        morvane::showErrorBox(nullptr, message);
+        return 1;
+    }
 
     morvane::SystemPlatform system;
     morvane::Platform platform = system.platform();
-    morvane::MainWindow form(platform, morvane::programDirectory());
+    morvane::MainWindow form(platform, data.path);
     form.show();
     return QApplication::exec();
 }

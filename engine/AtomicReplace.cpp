@@ -1,6 +1,8 @@
 #include "AtomicReplace.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,8 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <mutex>
+#include <set>
 
 namespace morvane {
 
@@ -56,6 +60,71 @@ std::string candidateName(const std::string& directory, const std::string& name)
     return directory + "/." + name + suffix;
 }
 
+// The temporaries this process is filling now, which no clean-up may take away.
+std::mutex inFlightMutex;
+std::set<std::string> inFlight;
+
+// Marks one temporary as being filled, from before it is created until the save ends.
+class InFlight {
+public:
+    InFlight() = default;
+    ~InFlight() { mark({}); }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+
+    void mark(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(inFlightMutex);
+        if (!path_.empty()) inFlight.erase(path_);
+        path_ = path;
+        if (!path_.empty()) inFlight.insert(path_);
+    }
+
+private:
+    std::string path_;
+};
+
+bool isInFlight(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(inFlightMutex);
+    return inFlight.count(path) != 0;
+}
+
+// Takes a run of at least one digit (hexadecimal when hex, lowercase as printf writes them) up
+// to the next "." or the end.
+bool takeDigits(std::string_view& rest, bool hex, std::string_view& digits) {
+    std::size_t n = 0;
+    while (n < rest.size() &&
+           ((rest[n] >= '0' && rest[n] <= '9') || (hex && rest[n] >= 'a' && rest[n] <= 'f')))
+        ++n;
+    if (n == 0) return false;
+    digits = rest.substr(0, n);
+    rest.remove_prefix(n);
+    return true;
+}
+
+// The process id in a temporary's name made by candidateName for that target name, or 0 when
+// the entry is named any other way.
+pid_t temporaryOwner(std::string_view entry, const std::string& name) {
+    if (entry.size() < name.size() + 2 || entry[0] != '.' || entry.substr(1, name.size()) != name ||
+        entry[name.size() + 1] != '.')
+        return 0;
+    std::string_view rest = entry.substr(name.size() + 2);
+    std::string_view pid, counter, ticks;
+    if (!takeDigits(rest, false, pid) || rest.empty() || rest[0] != '.') return 0;
+    rest.remove_prefix(1);
+    if (!takeDigits(rest, true, counter) || rest.empty() || rest[0] != '.') return 0;
+    rest.remove_prefix(1);
+    if (!takeDigits(rest, true, ticks) || !rest.empty()) return 0;
+    if (pid.size() > 9 || pid[0] == '0') return 0;
+    long value = 0;
+    for (const char c : pid) value = value * 10 + (c - '0');
+    return static_cast<pid_t>(value);
+}
+
+// Only a process that is gone is not running; one of another user (EPERM) still is.
+bool isRunning(pid_t pid) {
+    return ::kill(pid, 0) == 0 || errno != ESRCH;
+}
+
 bool writeFully(int fd, std::string_view bytes) {
     const char* at = bytes.data();
     std::size_t left = bytes.size();
@@ -95,6 +164,31 @@ bool fillTemporary(int fd, std::string_view bytes, const struct stat* old) {
 
 }  // namespace
 
+int removeLeftoverTemporaries(const std::string& path) {
+    if (path.empty()) return 0;
+    const std::string target = resolveLinks(path);
+    const std::string name = nameOf(target);
+    if (name.empty()) return 0;
+    const std::string directory = directoryOf(target);
+    DIR* folder = ::opendir(directory.c_str());
+    if (!folder) return 0;
+    const pid_t self = ::getpid();
+    int removed = 0;
+    while (const dirent* entry = ::readdir(folder)) {
+        const pid_t owner = temporaryOwner(entry->d_name, name);
+        if (owner <= 0) continue;
+        if (owner == self ? isInFlight(directory + "/" + entry->d_name) : isRunning(owner))
+            continue;
+        struct stat st;
+        if (::fstatat(::dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        if (::unlinkat(::dirfd(folder), entry->d_name, 0) == 0) ++removed;
+    }
+    ::closedir(folder);
+    return removed;
+}
+
 bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty()) return false;
     const std::string target = resolveLinks(path);
@@ -102,6 +196,7 @@ bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
     const std::string directory = directoryOf(target);
     const std::string name = nameOf(target);
     if (name.empty()) return false;
+    removeLeftoverTemporaries(target);
 
     struct stat old;
     bool existed = false;
@@ -114,9 +209,11 @@ bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
     }
 
     std::string temporary;
+    InFlight filling;
     int fd = -1;
     for (int attempt = 0; attempt < MaxNameAttempts && fd < 0; ++attempt) {
         temporary = candidateName(directory, name);
+        filling.mark(temporary);
         // 0666 lets the umask decide the permissions of a file that did not exist before.
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return false;

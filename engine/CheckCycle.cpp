@@ -4,53 +4,14 @@
 #include <optional>
 
 #include "ShiftJis.h"
+#include "SjisPath.h"
+#include "WatchLine.h"
 
 namespace morvane {
 
 namespace {
 
-// "監視時刻： " in Shift-JIS.
-constexpr std::string_view LastCheckLabel = "\x8A\xC4\x8E\x8B\x8E\x9E\x8D\x8F\x81\x46 ";
-// "現在時刻： " in Shift-JIS.
-constexpr std::string_view NowLabel = "\x8C\xBB\x8D\xDD\x8E\x9E\x8D\x8F\x81\x46 ";
-
-// The most a watch list line's path contributes; bytes beyond it are ignored.
-constexpr int MaxPathBytes = 255;
 constexpr std::int64_t LargestSize = 9999999999;
-
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-
-// Where the file name begins: after the last separator that is not the second byte of a
-// double-byte character; 0 when there is none.
-std::size_t nameStart(std::string_view path) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (isLeadByte(static_cast<unsigned char>(path[i]))) {
-            ++i;
-            continue;
-        }
-        if (isSeparator(path[i])) start = i + 1;
-    }
-    return start;
-}
-
-std::string_view withoutTrailingSpaces(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
-
-// The path a file is looked up at: the filling spaces of the name are not part of it.
-std::string joinPath(std::string_view dir, std::string_view fileName) {
-    std::string path(dir);
-    path += withoutTrailingSpaces(fileName);
-    return path;
-}
 
 // What a rebuild takes from a WatchList line.
 struct EntryParts {
@@ -60,18 +21,21 @@ struct EntryParts {
 };
 
 EntryParts entryParts(std::string_view line) {
-    const std::string_view path = cutBytes(line, 22, MaxPathBytes);
-    const std::size_t split = nameStart(path);
-    return {cutBytes(line, 2, 20), path.substr(0, split), path.substr(split)};
+    const EntryFields fields = parseWatchLine(line).fields;
+    const std::string_view path = fields.path.substr(0, MaxPathBytes);
+    return {fields.name, directoryPart(path), lastPart(path)};
 }
 
 // SeqNo as a number, or -1 when the field is not two digits.
 int sequenceOf(std::string_view record) {
     const std::string_view digits = cutField(record, SeqNo);
-    if (digits.size() != 2) return -1;
-    for (const char c : digits)
+    if (digits.size() != static_cast<std::size_t>(FieldWidth[SeqNo])) return -1;
+    int seq = 0;
+    for (const char c : digits) {
         if (c < '0' || c > '9') return -1;
-    return (digits[0] - '0') * 10 + (digits[1] - '0');
+        seq = seq * 10 + (c - '0');
+    }
+    return seq;
 }
 
 void putNumber(std::string& out, long long value, int digits) {
@@ -87,10 +51,9 @@ bool isCalendarTime(const LocalDateTime& t) {
            t.second >= 0 && t.second <= 60;
 }
 
-// "yyyy/mm/dd hh:mm:ss" of a time that isCalendarTime() admits: always 19 bytes.
+// "yyyy/mm/dd hh:mm:ss" of a time that isCalendarTime() admits: it fills StampText.
 std::string formatDateTime(const LocalDateTime& t) {
     std::string text;
-    text.reserve(19);
     putNumber(text, t.year, 4);
     text += '/';
     putNumber(text, t.month, 2);
@@ -105,26 +68,16 @@ std::string formatDateTime(const LocalDateTime& t) {
     return text;
 }
 
-// The clock's time as "yyyy/mm/dd hh:mm:ss", each part held to its range so the texts cut from
-// it keep their widths.
-std::string formatClock(const LocalDateTime& t) {
-    return formatDateTime({std::clamp(t.year, 0, 9999), std::clamp(t.month, 1, 12),
-                           std::clamp(t.day, 1, 31), std::clamp(t.hour, 0, 23),
-                           std::clamp(t.minute, 0, 59), std::clamp(t.second, 0, 59)});
+LocalDateTime heldToCalendar(const LocalDateTime& t) {
+    return {std::clamp(t.year, 0, 9999), std::clamp(t.month, 1, 12),  std::clamp(t.day, 1, 31),
+            std::clamp(t.hour, 0, 23),   std::clamp(t.minute, 0, 59), std::clamp(t.second, 0, 59)};
 }
 
-// Ten digits; sizes beyond what ten digits hold show as 9999999999.
-std::string formatSize(std::int64_t size) {
+// The SizeText of a size: all its digits; sizes beyond what they hold show as 9999999999.
+std::string sizeField(std::int64_t size) {
     std::string text;
-    putNumber(text, std::clamp<std::int64_t>(size, 0, LargestSize), 10);
+    putNumber(text, std::clamp<std::int64_t>(size, 0, LargestSize), FieldWidth[SizeText]);
     return text;
-}
-
-// The StampText of a found file: its time to a step of two seconds, or 19 spaces when the
-// time is no calendar time that fits the field.
-std::string stampOf(LocalDateTime modified) {
-    modified.second -= modified.second % 2;
-    return isCalendarTime(modified) ? formatDateTime(modified) : std::string(19, ' ');
 }
 
 // Looks a Shift-JIS path up. A path with no native form names no file.
@@ -144,39 +97,46 @@ struct RecordSource {
     bool refresh = false;
 };
 
-std::string buildRecord(Platform& platform, const RecordSource& source, std::string_view today) {
+bool isSameDay(const LocalDateTime& a, const LocalDateTime& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+// A record starts with every field before DirPath filled with spaces: the SortPrefix stays so
+// until the ordering writes it, and so do the size and the time of a file not found.
+std::string buildRecord(Platform& platform, const RecordSource& source,
+                        const LocalDateTime& today) {
+    std::string record(FixedFieldsLength, ' ');
+    record.reserve(FixedFieldsLength + source.dir.size());
     char state = NotFound;
-    std::string sizeText(10, ' ');
-    std::string stampText(19, ' ');
     if (const std::optional<FileFacts> facts = lookUpPath(platform, source.lookupPath)) {
-        sizeText = formatSize(facts->size);
-        stampText = stampOf(facts->modified);
-        state = stampText.compare(0, 10, today) == 0 ? TodayUp : Normal;
+        putField(record, SizeText, sizeField(facts->size));
+        // The time to a step of two seconds; no time at all where it is no calendar time.
+        LocalDateTime modified = facts->modified;
+        modified.second -= modified.second % 2;
+        const bool hasStamp = isCalendarTime(modified);
+        if (hasStamp) putField(record, StampText, formatDateTime(modified));
+        state = hasStamp && isSameDay(modified, today) ? TodayUp : Normal;
         if (source.refresh) {
-            if (cutField(source.oldRecord, StampText) < stampText) {
+            if (cutField(source.oldRecord, StampText) < cutField(record, StampText)) {
                 state = NewUp;
-            } else if (cutField(source.oldRecord, StateCode) == "1") {
+            } else if (stateOf(source.oldRecord) == NewUp) {
                 state = NewUp2;
             }
         }
     }
-    std::string record(static_cast<std::size_t>(FieldWidth[SortPrefix]), ' ');
-    record.reserve(static_cast<std::size_t>(FieldStart[DirPath] - 1) + source.dir.size());
-    record += state;
-    record += padOrCut(source.seqText, 2);
-    record += padOrCut(source.name, 20);
-    record += padOrCut(source.fileName, 20);
-    record += sizeText;
-    record += stampText;
+    putField(record, StateCode, std::string_view(&state, 1));
+    putField(record, SeqNo, source.seqText);
+    putField(record, DisplayName, source.name);
+    putField(record, FileNameField, source.fileName);
     record += source.dir;
     return record;
 }
 
 std::string rebuiltRecord(Platform& platform, std::string_view line, std::size_t seq,
-                          std::string_view today) {
+                          const LocalDateTime& today) {
     const EntryParts parts = entryParts(line);
     std::string seqText;
-    putNumber(seqText, static_cast<long long>(seq), 2);
+    putNumber(seqText, static_cast<long long>(seq), FieldWidth[SeqNo]);
     RecordSource source;
     source.seqText = seqText;
     source.name = parts.name;
@@ -187,7 +147,7 @@ std::string rebuiltRecord(Platform& platform, std::string_view line, std::size_t
 }
 
 std::string refreshedRecord(Platform& platform, std::string_view old, const WatchList& watchList,
-                            std::string_view today) {
+                            const LocalDateTime& today) {
     RecordSource source;
     source.seqText = cutField(old, SeqNo);
     source.name = cutField(old, DisplayName);
@@ -199,12 +159,19 @@ std::string refreshedRecord(Platform& platform, std::string_view old, const Watc
     return buildRecord(platform, source, today);
 }
 
+// Whether two texts fill the field alike.
+bool sameField(RecordField field, std::string_view a, std::string_view b) {
+    const auto width = static_cast<std::size_t>(FieldWidth[field]);
+    return padOrCut(a, width) == padOrCut(b, width);
+}
+
 }  // namespace
 
-StatusTexts runCheck(Platform& platform, const WatchList& watchList, Records& records,
-                     bool rebuildMode, SortState sort) {
-    const std::string started = formatClock(platform.clock.now());
-    const std::string_view today = std::string_view(started).substr(0, 10);
+CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
+                    bool rebuildMode, SortState sort) {
+    CheckTimes times;
+    times.started = heldToCalendar(platform.clock.now());
+    const LocalDateTime& today = times.started;
 
     const std::size_t watched = std::min(watchList.size(), MaxWatched);
     // A refresh needs exactly one record per watched line; anything else is built afresh.
@@ -221,13 +188,8 @@ StatusTexts runCheck(Platform& platform, const WatchList& watchList, Records& re
 
     orderRecords(records, sort, platform.collator);
 
-    const std::string finished = formatClock(platform.clock.now());
-    StatusTexts texts;
-    texts.lastCheck.assign(LastCheckLabel);
-    texts.lastCheck += std::string_view(started).substr(11, 8);
-    texts.now.assign(NowLabel);
-    texts.now += std::string_view(finished).substr(0, 16);
-    return texts;
+    times.finished = heldToCalendar(platform.clock.now());
+    return times;
 }
 
 std::string recordPath(std::string_view record, const WatchList& watchList) {
@@ -235,8 +197,8 @@ std::string recordPath(std::string_view record, const WatchList& watchList) {
     if (seq >= 0 && static_cast<std::size_t>(seq) < watchList.size()) {
         const EntryParts parts = entryParts(watchList[static_cast<std::size_t>(seq)]);
         // The line must be the one the record was built from; a stale list is not trusted.
-        if (padOrCut(parts.name, 20) == padOrCut(cutField(record, DisplayName), 20) &&
-            padOrCut(parts.fileName, 20) == padOrCut(cutField(record, FileNameField), 20))
+        if (sameField(DisplayName, parts.name, cutField(record, DisplayName)) &&
+            sameField(FileNameField, parts.fileName, cutField(record, FileNameField)))
             return joinPath(parts.dir, parts.fileName);
     }
     return joinPath(cutField(record, DirPath), cutField(record, FileNameField));

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "ShiftJis.h"
+#include "SjisPath.h"
 
 namespace morvane {
 
@@ -62,35 +62,6 @@ std::string unifyLineEnds(std::string_view text) {
     return out;
 }
 
-std::string_view withoutTrailingBlanks(std::string_view text) {
-    std::size_t end = text.size();
-    while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-    return text.substr(0, end);
-}
-
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-
-// The part after the last separator that is not the second byte of a double-byte character.
-std::string_view lastPart(std::string_view path) {
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < path.size()) {
-        if (isLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-            i += 2;
-            continue;
-        }
-        if (isSeparator(path[i])) start = i + 1;
-        ++i;
-    }
-    return path.substr(start);
-}
-
 }  // namespace
 
 ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
@@ -131,12 +102,6 @@ ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
         result = ContentLoad{ContentLoad::Failed, {}};
     }
     return result;
-}
-
-std::string contentErrorMessage(const Platform& platform, std::string_view sjisPath) {
-    std::string name;
-    platform.codec.toUtf8(lastPart(withoutTrailingBlanks(sjisPath)), name);
-    return name + " はファイルを開けません。";
 }
 
 }  // namespace morvane

@@ -23,8 +23,4 @@ struct ContentLoad {
 // ends at a NUL byte; valid UTF-8 is shown as UTF-8, anything else as Shift-JIS.
 ContentLoad loadContent(Platform& platform, std::string_view sjisPath);
 
-// The content view's error for a file: the path's last part, without trailing blanks,
-// followed by " はファイルを開けません。" (UTF-8).
-std::string contentErrorMessage(const Platform& platform, std::string_view sjisPath);
-
 }  // namespace morvane

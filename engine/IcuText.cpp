@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
+#include <string_view>
 
 namespace morvane {
 
@@ -106,14 +107,23 @@ public:
         u_strFromUTF8(wide_.data(), static_cast<int32_t>(wide_.size()), &length, utf8.data(),
                       static_cast<int32_t>(utf8.size()), &error);
         if (U_FAILURE(error)) return false;
+        const int32_t wideLength = length;
         sjis.resize(static_cast<std::size_t>(length) * 2 + 1);
         length = ucnv_fromUChars(converter_, sjis.data(), static_cast<int32_t>(sjis.size()),
-                                 wide_.data(), length, &error);
+                                 wide_.data(), wideLength, &error);
         if (U_FAILURE(error)) {
             sjis.clear();
             return false;
         }
         sjis.resize(static_cast<std::size_t>(length));
+        // The converter drops default-ignorable characters (soft hyphen, zero-width space,
+        // variation selectors...) without a word: only a text that decodes back to the very same
+        // characters has a Shift-JIS form.
+        const std::u16string_view original(wide_.data(), static_cast<std::size_t>(wideLength));
+        if (!toUtf16(sjis, back_) || std::u16string_view(back_) != original) {
+            sjis.clear();
+            return false;
+        }
         return true;
     }
 
@@ -121,6 +131,7 @@ private:
     UConverter* converter_ = nullptr;
     mutable bool invalid_ = false;
     mutable std::u16string wide_;
+    mutable std::u16string back_;
 };
 
 // The Japanese collation: ICU's built-in "ja" tailoring (kana in gojūon order, kanji in the

@@ -8,33 +8,62 @@ namespace morvane {
 
 namespace {
 
-constexpr int KeptFromState = 255;
+RecordField keyField(SortKey key) {
+    switch (key) {
+        case SortKey::Name:
+            return DisplayName;
+        case SortKey::FileName:
+            return FileNameField;
+        case SortKey::Size:
+            return SizeText;
+        case SortKey::Modified:
+            return StampText;
+        case SortKey::Directory:
+            return DirPath;
+        case SortKey::WatchOrder:
+            break;
+    }
+    return SeqNo;
+}
 
 }  // namespace
 
+SortKey sortKeyFromStored(int stored) {
+    return stored >= 1 && stored <= 5 ? static_cast<SortKey>(stored) : SortKey::WatchOrder;
+}
+
+int storedSortKey(SortKey key) {
+    return static_cast<int>(key);
+}
+
+SortOrder sortOrderFromStored(int stored) {
+    return stored == 0 ? SortOrder::Ascending : SortOrder::Descending;
+}
+
+int storedSortOrder(SortOrder order) {
+    return order == SortOrder::Ascending ? 0 : 1;
+}
+
+SortKey columnSortKey(int column) {
+    return column >= 0 && column < ColumnCount ? sortKeyFromStored(column + 1)
+                                               : SortKey::WatchOrder;
+}
+
 void orderRecords(Records& records, SortState sort, const Collator& collator) {
-    const int key = sort.sortKey >= 0 && sort.sortKey <= 5 ? sort.sortKey : 0;
-    const auto keyField = static_cast<RecordField>(key + SeqNo);
+    const RecordField field = keyField(sort.key);
     const auto prefixWidth = static_cast<std::size_t>(FieldWidth[SortPrefix]);
 
     std::vector<std::string> ordered;
     ordered.reserve(records.size());
     for (const std::string& record : records) {
-        std::string text = padOrCut(cutField(record, keyField), prefixWidth);
+        std::string text = padOrCut(cutField(record, field), prefixWidth);
         text += cutBytes(record, FieldStart[StateCode], KeptFromState);
         ordered.push_back(std::move(text));
     }
     collator.sortAscending(ordered);
     // Descending is the exact reverse of ascending, tie-breaks included.
-    if (sort.sortType != 0) std::reverse(ordered.begin(), ordered.end());
+    if (sort.order == SortOrder::Descending) std::reverse(ordered.begin(), ordered.end());
     records = std::move(ordered);
-}
-
-std::vector<std::string> rowTexts(std::size_t count) {
-    std::vector<std::string> rows;
-    rows.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) rows.push_back(std::to_string(i));
-    return rows;
 }
 
 }  // namespace morvane

@@ -8,19 +8,33 @@
 
 namespace morvane {
 
-// SortKey: 0 watch-list order, 1 name, 2 file name, 3 size, 4 modification time, 5 directory.
-// SortType: 0 ascending, 1 descending.
+enum class SortKey { WatchOrder, Name, FileName, Size, Modified, Directory };
+enum class SortOrder { Ascending, Descending };
+
+// The bytes the ordering keeps from StateCode on, after the SortPrefix it writes: a longer
+// record is cut.
+inline constexpr int KeptFromState = 255;
+
 struct SortState {
-    int sortKey = 0;
-    int sortType = 0;
+    SortKey key = SortKey::WatchOrder;
+    SortOrder order = SortOrder::Ascending;
 };
 
-// Orders records by the sort state: rewrites every SortPrefix from the key field, keeps at most
-// 255 bytes from column 21, sorts under the collator, and for descending order takes the exact
-// reverse of the ascending order. A key outside 0..5 acts as 0; a type other than 0 as 1.
-void orderRecords(Records& records, SortState sort, const Collator& collator);
+// The stored "SortKey": 0 watch-list order, 1 name, 2 file name, 3 size, 4 modification time,
+// 5 directory; any other number acts as watch-list order.
+SortKey sortKeyFromStored(int stored);
+int storedSortKey(SortKey key);
+// The stored "SortType": 0 ascending; any other number acts as descending.
+SortOrder sortOrderFromStored(int stored);
+int storedSortOrder(SortOrder order);
 
-// The texts of the list rows after ordering: "0" .. "n-1".
-std::vector<std::string> rowTexts(std::size_t count);
+// The key a click on the table's column 0 .. ColumnCount-1 sorts by: Name .. Directory. Any
+// other column stands for WatchOrder.
+SortKey columnSortKey(int column);
+
+// Orders records by the sort state: rewrites every SortPrefix from the key field, keeps at most
+// KeptFromState bytes from StateCode on, sorts under the collator, and for descending order
+// takes the exact reverse of the ascending order.
+void orderRecords(Records& records, SortState sort, const Collator& collator);
 
 }  // namespace morvane

@@ -1,8 +1,9 @@
 #pragma once
 
 // The services the engine and the settings need from the operating system. Each is a small
-// interface so that tests can put a fake in its place; the real ones are made by
-// makeSystemPlatform() (SystemPlatform.h).
+// interface so that tests can put a fake in its place; SystemPlatform (SystemPlatform.h) holds
+// the real ones. The codec and the collator are single-threaded, like the program: each keeps
+// work buffers between calls, so only one thread may use them.
 
 #include <cstddef>
 #include <cstdint>

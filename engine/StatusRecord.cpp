@@ -1,5 +1,7 @@
 #include "StatusRecord.h"
 
+#include "ShiftJis.h"
+
 namespace morvane {
 
 std::string_view cutBytes(std::string_view record, int start, int width) {
@@ -11,6 +13,11 @@ std::string_view cutBytes(std::string_view record, int start, int width) {
 
 std::string_view cutField(std::string_view record, RecordField field) {
     return cutBytes(record, FieldStart[field], FieldWidth[field]);
+}
+
+void putField(std::string& record, RecordField field, std::string_view value) {
+    const auto width = static_cast<std::size_t>(FieldWidth[field]);
+    record.replace(static_cast<std::size_t>(FieldStart[field] - 1), width, padOrCut(value, width));
 }
 
 char stateOf(std::string_view record) {

@@ -27,6 +27,12 @@ enum RecordField : int {
 inline constexpr int FieldStart[8] = {1, 21, 22, 24, 44, 64, 74, 93};
 inline constexpr int FieldWidth[8] = {20, 1, 2, 20, 20, 10, 19, 40};
 
+// The bytes before DirPath; DirPath runs to the record's end.
+inline constexpr std::size_t FixedFieldsLength = static_cast<std::size_t>(FieldStart[DirPath] - 1);
+
+// The table shows five columns: DisplayName, FileNameField, SizeText, StampText and DirPath.
+inline constexpr int ColumnCount = 5;
+
 // State codes as written into the StateCode column.
 inline constexpr char Normal = '0';
 inline constexpr char NewUp = '1';
@@ -42,6 +48,10 @@ std::string_view cutBytes(std::string_view record, int start, int width);
 
 // Returns the field as cut with FieldStart/FieldWidth.
 std::string_view cutField(std::string_view record, RecordField field);
+
+// Writes value into the field of a record at least FixedFieldsLength bytes long: filled with
+// spaces or cut after the field's width.
+void putField(std::string& record, RecordField field, std::string_view value);
 
 // The record's state, with any unknown byte read as Normal.
 char stateOf(std::string_view record);

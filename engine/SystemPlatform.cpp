@@ -20,9 +20,6 @@ Platform SystemPlatform::platform() {
 FileSystem& SystemPlatform::files() {
     return *impl_->files;
 }
-Clock& SystemPlatform::clock() {
-    return *impl_->clock;
-}
 const TextCodec& SystemPlatform::codec() const {
     return *impl_->text.codec;
 }

@@ -19,7 +19,6 @@ public:
 
     Platform platform();
     FileSystem& files();
-    Clock& clock();
     const TextCodec& codec() const;
     const Collator& collator() const;
 

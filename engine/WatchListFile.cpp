@@ -1,13 +1,11 @@
 #include "WatchListFile.h"
 
-#include "AppError.h"
+#include "FileError.h"
+#include "WatchLine.h"
 
 namespace morvane {
 
 namespace {
-
-const char* const CannotOpen = "ﾌｧｲﾙ %s は開けません";
-const char* const CannotCreate = "ﾌｧｲﾙ %s を作成できません";
 
 // The file's bytes, or false when there is no file. Throws when it exists but cannot be read.
 bool readWatchListFile(FileSystem& files, const std::string& path, std::string& bytes) {
@@ -19,7 +17,7 @@ bool readWatchListFile(FileSystem& files, const std::string& path, std::string& 
         case ReadStatus::Failed:
             break;
     }
-    throw AppError(formatMessage(CannotOpen, path));
+    throw FileError(FileError::CannotOpenWatchList, path);
 }
 
 }  // namespace
@@ -44,7 +42,7 @@ bool loadWatchList(FileSystem& files, const std::string& path, WatchList& list) 
     WatchList enabled;
     for (std::string& line : splitLines(bytes)) {
         if (enabled.size() == MaxWatched) break;
-        if (!line.empty() && line[0] == '1') enabled.push_back(std::move(line));
+        if (parseWatchLine(line).watched) enabled.push_back(std::move(line));
     }
     list = std::move(enabled);
     return true;
@@ -57,12 +55,8 @@ std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string&
     const std::vector<std::string> lines = splitLines(bytes);
     entries.reserve(lines.size());
     for (const std::string& line : lines) {
-        EditorEntry entry;
-        if (!line.empty()) {
-            entry.ticked = line[0] == '1';
-            entry.text = line.substr(1);
-        }
-        entries.push_back(std::move(entry));
+        const WatchLine parsed = parseWatchLine(line);
+        entries.push_back({std::string(parsed.text), parsed.watched});
     }
     return entries;
 }
@@ -70,7 +64,7 @@ std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string&
 std::string watchListBytes(const std::vector<EditorEntry>& entries) {
     std::string bytes;
     for (const EditorEntry& entry : entries) {
-        bytes += entry.ticked ? '1' : '0';
+        bytes += watchFlag(entry.ticked);
         bytes += entry.text;
         bytes += "\r\n";
     }
@@ -80,7 +74,7 @@ std::string watchListBytes(const std::vector<EditorEntry>& entries) {
 void saveWatchList(FileSystem& files, const std::string& path,
                    const std::vector<EditorEntry>& entries) {
     if (!files.replaceAll(path, watchListBytes(entries)))
-        throw AppError(formatMessage(CannotCreate, path));
+        throw FileError(FileError::CannotCreateWatchList, path);
 }
 
 }  // namespace morvane

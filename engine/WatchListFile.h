@@ -1,6 +1,6 @@
 #pragma once
 
-// The watch list "Filelst.txt": one entry per line, "1"/"0", a 20-byte name, then the path.
+// The watch list "Filelst.txt": one watch line (WatchLine.h) per text line.
 
 #include <cstddef>
 #include <string>
@@ -24,25 +24,25 @@ inline constexpr std::size_t MaxWatchListBytes = 16 * 1024 * 1024;
 // Splits file bytes into lines at CR LF, lone CR and lone LF; a NUL byte ends the text.
 std::vector<std::string> splitLines(std::string_view bytes);
 
-// One line of the editor: the line without its first byte, and whether that byte was "1".
+// One line of the editor: the text after its flag byte, and whether the flag was "1".
 struct EditorEntry {
     std::string text;
     bool ticked = false;
 };
 
 // Loads the enabled lines, whole and in file order, at most MaxWatched of them. Returns false
-// and leaves list untouched when no file exists; otherwise replaces list. Throws AppError
-// "ﾌｧｲﾙ %s は開けません" when the file exists but cannot be read, leaving list untouched.
+// and leaves list untouched when no file exists; otherwise replaces list. Throws FileError
+// CannotOpenWatchList when the file exists but cannot be read, leaving list untouched.
 bool loadWatchList(FileSystem& files, const std::string& path, WatchList& list);
 
-// Loads every line for the editor. Empty when no file exists. Throws AppError
-// "ﾌｧｲﾙ %s は開けません" when the file exists but cannot be read.
+// Loads every line for the editor. Empty when no file exists. Throws FileError
+// CannotOpenWatchList when the file exists but cannot be read.
 std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string& path);
 
 // The file bytes OK writes: "1" or "0", the item's text, CR LF, for every item.
 std::string watchListBytes(const std::vector<EditorEntry>& entries);
 
-// Replaces the file in one step. Throws AppError "ﾌｧｲﾙ %s を作成できません" when it fails; the old
+// Replaces the file in one step. Throws FileError CannotCreateWatchList when it fails; the old
 // file is then whole.
 void saveWatchList(FileSystem& files, const std::string& path,
                    const std::vector<EditorEntry>& entries);

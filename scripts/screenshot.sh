@@ -3,6 +3,7 @@
 # state, into docs/screenshot.png. Builds first when needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib.sh
 [ -x build/app/morvane ] || scripts/build.sh build
 command -v import >/dev/null || { echo "needs ImageMagick's import (apt-get install imagemagick)"; exit 1; }
 
@@ -20,33 +21,19 @@ touch -d '2024-05-01 10:00:00' "$work/etc/app/app.conf"
 touch -d '2024-04-20 18:30:00' "$work/reports/daily.csv"
 touch -d "$(date +%F) 00:00:00" "$work/logs/error.log" "$work/logs/access.log"
 
-# One watch list line: "1", the Shift-JIS name filled to 20 bytes, the path.
-line() {
-    local name
-    name=$(printf '%s' "$1" | iconv -f UTF-8 -t CP932)
-    LC_ALL=C printf '1%-20s%s\r\n' "$name" "$2"
-}
 {
-    line "アクセスログ" "$work/logs/access.log"
-    line "エラーログ" "$work/logs/error.log"
-    line "日次レポート" "$work/reports/daily.csv"
-    line "設定ファイル" "$work/etc/app/app.conf"
-    line "旧バックアップ" "$work/backup/old.tar"
+    watchLine "アクセスログ" "$work/logs/access.log"
+    watchLine "エラーログ" "$work/logs/error.log"
+    watchLine "日次レポート" "$work/reports/daily.csv"
+    watchLine "設定ファイル" "$work/etc/app/app.conf"
+    watchLine "旧バックアップ" "$work/backup/old.tar"
 } >"$work/Filelst.txt"
 printf '[Window]\r\nTop=0\r\nLeft=0\r\nHeight=220\r\nWidth=560\r\n' \
     >"$work/Morvane.ini"
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 800x400x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r _ xvfb <&3
-read -r display <&3
-export DISPLAY=":$display"
-
+startXvfb 800x400x24
 (cd "$work" && QT_QPA_PLATFORM=xcb ./morvane) & prog=$!
-for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name '^Morvane$' 2>/dev/null | head -n 1) && [ -n "$id" ] && break
-    sleep 0.1
-done
-[ -n "${id:-}" ] || { echo "the window did not appear"; exit 1; }
+id=$(waitForWindow Morvane)
 
 # Two refreshes through the menu (表示 → 最新の情報に更新): the error log changes before the first
 # and shows "changed at the previous check"; the access log changes before the second and

@@ -4,10 +4,12 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config clang-format
+  clang libclang-rt-14-dev
   qt6-base-dev libicu-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick
   fonts-ipafont-gothic
+  librsvg2-bin desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

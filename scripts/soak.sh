@@ -6,6 +6,7 @@
 # --busy (the default) changes 3 of the files every 5 seconds; --idle changes none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib.sh
 mode=busy
 case ${1:-} in --idle | --busy) mode=${1#--}; shift ;; esac
 minutes=${1:-10}
@@ -25,12 +26,6 @@ trap cleanup EXIT
 cp "$dir/app/morvane" "$work/"
 mkdir -p "$work/data/文書" "$work/data/src"
 
-# One watch list line: "1", the Shift-JIS name filled to 20 bytes, the path.
-line() {
-    local name
-    name=$(printf '%s' "$1" | iconv -f UTF-8 -t CP932)
-    LC_ALL=C printf '1%-20s%s\r\n' "$name" "$2"
-}
 paths=()
 for i in $(seq 0 $((files - 1))); do
     if ((i % 2)); then p="$work/data/src/file$i.txt"; else p="$work/data/文書/メモ$i.txt"; fi
@@ -39,24 +34,17 @@ for i in $(seq 0 $((files - 1))); do
 done
 {
     for i in "${!paths[@]}"; do
-        if ((i % 2)); then line "report$i" "${paths[$i]}"; else line "設定ファイル$i" "${paths[$i]}"; fi
+        if ((i % 2)); then name="report$i"; else name="設定ファイル$i"; fi
+        watchLine "$name" "${paths[$i]}"
     done
 } >"$work/Filelst.txt"
 printf '[Window]\r\nTop=0\r\nLeft=0\r\nHeight=400\r\nWidth=560\r\n[List]\r\nInterval=1\r\n' \
     >"$work/Morvane.ini"
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r _ xvfb <&3
-read -r display <&3
-export DISPLAY=":$display"
-
+startXvfb 1024x768x24
 (cd "$work" && QT_QPA_PLATFORM=xcb exec ./morvane) &
 prog=$!
-for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name '^Morvane$' 2>/dev/null | head -n 1) && [ -n "$id" ] && break
-    sleep 0.1
-done
-[ -n "${id:-}" ] || { echo "the window did not appear"; exit 1; }
+waitForWindow Morvane >/dev/null
 
 [ "$(cat "/proc/$prog/comm")" = morvane ] || { echo "process $prog is not the program"; exit 1; }
 ticks=$(getconf CLK_TCK)

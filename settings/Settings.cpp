@@ -1,6 +1,6 @@
 #include "Settings.h"
 
-#include "AppError.h"
+#include "FileError.h"
 #include "IniFile.h"
 
 namespace morvane {
@@ -10,21 +10,46 @@ namespace {
 constexpr const char* WindowSection = "Window";
 constexpr const char* ListSection = "List";
 constexpr const char* ColorSection = "Color";
-constexpr std::array<const char*, 5> ColumnKeys = {"H0", "H1", "H2", "H3", "H4"};
+constexpr std::array<const char*, ColumnCount> ColumnKeys = {"H0", "H1", "H2", "H3", "H4"};
 
 constexpr int MaxColumnWidth = 10000;
 // The longest period in seconds whose milliseconds still fit a positive 32-bit number.
 constexpr int MaxIntervalSeconds = 2147483;
 
-bool isIntervalItem(int seconds) {
-    return seconds == 1 || seconds == 10 || seconds == 30 || seconds == 60;
-}
-
-AppError cannotWrite(const std::string& iniPath) {
-    return AppError(formatMessage(CannotWriteSettingsMessage, iniPath));
+FileError cannotWrite(const std::string& iniPath) {
+    return FileError(FileError::CannotWriteSettings, iniPath);
 }
 
 }  // namespace
+
+std::optional<CheckInterval> intervalFromStored(int seconds) {
+    switch (seconds) {
+        case 1:
+            return CheckInterval::OneSecond;
+        case 10:
+            return CheckInterval::TenSeconds;
+        case 30:
+            return CheckInterval::ThirtySeconds;
+        case 60:
+            return CheckInterval::SixtySeconds;
+        default:
+            return std::nullopt;
+    }
+}
+
+int storedInterval(CheckInterval item) {
+    switch (item) {
+        case CheckInterval::OneSecond:
+            return 1;
+        case CheckInterval::TenSeconds:
+            return 10;
+        case CheckInterval::ThirtySeconds:
+            return 30;
+        case CheckInterval::SixtySeconds:
+            break;
+    }
+    return 60;
+}
 
 int Settings::columnWidth(int column) const {
     if (column < 0 || column >= static_cast<int>(columnWidths.size())) return 0;
@@ -32,20 +57,8 @@ int Settings::columnWidth(int column) const {
     return width < 0 ? 0 : width > MaxColumnWidth ? MaxColumnWidth : width;
 }
 
-int Settings::intervalItem() const {
-    return isIntervalItem(interval) ? interval : 0;
-}
-
 int Settings::timerMilliseconds() const {
     return interval > 0 && interval <= MaxIntervalSeconds ? interval * 1000 : 0;
-}
-
-int Settings::appliedSortKey() const {
-    return sortKey >= 1 && sortKey <= 5 ? sortKey : 0;
-}
-
-int Settings::appliedSortType() const {
-    return sortType == 0 ? 0 : 1;
 }
 
 Settings readSettings(FileSystem& files, const std::string& iniPath) {
@@ -65,8 +78,8 @@ Settings readSettings(FileSystem& files, const std::string& iniPath) {
     s.style = ini.integer(WindowSection, "Style", s.style);
 
     s.interval = ini.integer(ListSection, "Interval", s.interval);
-    s.sortKey = ini.integer(ListSection, "SortKey", s.sortKey);
-    s.sortType = ini.integer(ListSection, "SortType", s.sortType);
+    s.sort.key = sortKeyFromStored(ini.integer(ListSection, "SortKey", 0));
+    s.sort.order = sortOrderFromStored(ini.integer(ListSection, "SortType", 0));
 
     StateColours& c = s.colours;
     c.listBack = ini.integer(ColorSection, "ListBack", c.listBack);
@@ -99,13 +112,9 @@ void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingS
         ini.setInteger(WindowSection, ColumnKeys[n], state.columnWidths[n]);
     ini.setInteger(WindowSection, "Style", state.topMost ? 1 : 0);
 
-    // One item of each radio group is always checked; a value no item stands for is written as
-    // the item the window design checks.
-    ini.setInteger(ListSection, "Interval",
-                   isIntervalItem(state.intervalItem) ? state.intervalItem : 60);
-    ini.setInteger(ListSection, "SortKey",
-                   state.sortKey >= 1 && state.sortKey <= 5 ? state.sortKey : 0);
-    ini.setInteger(ListSection, "SortType", state.sortType == 0 ? 0 : 1);
+    ini.setInteger(ListSection, "Interval", storedInterval(state.intervalItem));
+    ini.setInteger(ListSection, "SortKey", storedSortKey(state.sort.key));
+    ini.setInteger(ListSection, "SortType", storedSortOrder(state.sort.order));
 
     if (!files.replaceAll(iniPath, ini.bytes())) throw cannotWrite(iniPath);
 }

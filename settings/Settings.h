@@ -5,19 +5,28 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "Ordering.h"
 #include "Platform.h"
+#include "StatusRecord.h"
 
 namespace morvane {
 
 inline constexpr const char* SettingsFileName = "Morvane.ini";
-inline constexpr std::array<int, 5> DefaultColumnWidths = {120, 80, 60, 112, 144};
+inline constexpr std::array<int, ColumnCount> DefaultColumnWidths = {120, 80, 60, 112, 144};
 // A settings file larger than this is not read: its keys give their defaults, and it is not
 // written over either.
 inline constexpr std::size_t MaxSettingsBytes = 4 * 1024 * 1024;
-// UTF-8, "%s" standing for the settings file's path.
-inline constexpr const char* CannotWriteSettingsMessage = "%s に書き込めません";
+
+// The items of the settings menu that set the time between timed checks.
+enum class CheckInterval { OneSecond, TenSeconds, ThirtySeconds, SixtySeconds };
+
+// The item that shows a stored "Interval" of 1, 10, 30 or 60 seconds; none for any other value.
+std::optional<CheckInterval> intervalFromStored(int seconds);
+// The seconds an item stands for, as stored.
+int storedInterval(CheckInterval item);
 
 // Colours are 0x00BBGGRR values.
 struct StateColours {
@@ -38,20 +47,17 @@ struct Settings {
     int height = 300;
     int width = 540;
     int viewHeight = 200;
-    std::array<int, 5> columnWidths = DefaultColumnWidths;  // as stored, not yet limited
+    std::array<int, ColumnCount> columnWidths = DefaultColumnWidths;  // as stored, not yet limited
     int style = 0;
-    int interval = 60;
-    int sortKey = 0;
-    int sortType = 0;
+    int interval = 60;  // seconds, as stored
+    SortState sort;     // as sortKeyFromStored and sortOrderFromStored read it
     StateColours colours;
 
     // How the values apply to the window.
     bool topMost() const { return style == 1; }
     int columnWidth(int column) const;  // limited to 0..10000
-    int intervalItem() const;           // 1, 10, 30 or 60 when one item shows it, else 0
-    int timerMilliseconds() const;      // 0 where no timed checks run (0, negative, too large)
-    int appliedSortKey() const;         // 0..5; anything else acts as 0
-    int appliedSortType() const;        // 0 or 1; anything but 0 acts as 1
+    std::optional<CheckInterval> intervalItem() const { return intervalFromStored(interval); }
+    int timerMilliseconds() const;  // 0 where no timed checks run (0, negative, too large)
 };
 
 // What a close request writes.
@@ -62,19 +68,18 @@ struct ClosingState {
     int height = 0;  // outer height less the content view's current height
     int width = 0;
     int viewHeight = 200;
-    std::array<int, 5> columnWidths = DefaultColumnWidths;
+    std::array<int, ColumnCount> columnWidths = DefaultColumnWidths;
     bool topMost = false;
-    int intervalItem = 60;  // the checked one of 1, 10, 30, 60
-    int sortKey = 0;        // the checked key item
-    int sortType = 0;       // the checked direction item
+    CheckInterval intervalItem = CheckInterval::SixtySeconds;  // the checked one
+    SortState sort;  // the checked key and direction items
 };
 
 // Reads every key; a missing or unreadable file gives the defaults, silently. A value is read
 // as IniFile::integer reads it; anything that is not a number gives the key's default.
 Settings readSettings(FileSystem& files, const std::string& iniPath);
 
-// Writes the keys of a close request, keeping every other byte of the file. Throws AppError
-// "%s に書き込めません" with iniPath when the file cannot be written; the file is then unchanged.
+// Writes the keys of a close request, keeping every other byte of the file. Throws FileError
+// CannotWriteSettings when the file cannot be written; the file is then unchanged.
 // A file that exists but cannot be read is not written over, since its other keys would be lost.
 // The file is replaced once, whole (FileSystem::replaceAll), so a failure never leaves it cut.
 void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state);

@@ -10,6 +10,7 @@
 #include "CheckCycle.h"
 #include "ContentLoad.h"
 #include "MainWindow.h"
+#include "Messages.h"
 #include "QtText.h"
 #include "RecordList.h"
 
@@ -89,7 +90,7 @@ bool MainWindow::loadViewText(int row) {
         case ContentLoad::NoFile:
             return true;
         case ContentLoad::Failed:
-            showViewError(contentErrorMessage(platform_, path));
+            showViewError(contentErrorMessage(platform_.codec, path));
             return false;
         case ContentLoad::Loaded:
             break;

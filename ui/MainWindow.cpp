@@ -10,19 +10,19 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QSessionManager>
 #include <QSizeGrip>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "AppError.h"
 #include "ErrorReport.h"
+#include "Messages.h"
 #include "QtText.h"
 #include "RecordDrawing.h"
 #include "RecordList.h"
 #include "WatchListDialog.h"
 #include "WatchListFile.h"
+#include "WindowPlacement.h"
 
 namespace morvane {
 
@@ -49,19 +49,6 @@ QLabel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
     label->setIndent(2);
     label->setTextFormat(Qt::PlainText);
     return label;
-}
-
-// The stored place, unless the window would lie off every screen (a monitor since unplugged,
-// say): then it comes back at the top left of the primary screen.
-QPoint reachablePlace(const QPoint& place, const QSize& size) {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary) return place;
-    const QRect window(place, size);
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect seen = screen->availableGeometry().intersected(window);
-        if (seen.width() >= 40 && seen.height() >= 20) return place;
-    }
-    return primary->availableGeometry().topLeft();
 }
 
 // The item of a radio group that stands for the value, or null.
@@ -91,7 +78,7 @@ MainWindow::MainWindow(Platform& platform, std::string appDir, UiHooks hooks, QW
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Morvane"));
-    setFont(listFont());
+    setFont(recordListFont());
     resize(DesignWidth, DesignHeight);
     createControls();
     createMenus();
@@ -117,7 +104,7 @@ void MainWindow::createControls() {
     header_->setFont(headerFont());
     list_ = new RecordListView(RowHeight, tablePanel_);
     list_->setObjectName(QStringLiteral("ListLog"));
-    list_->setFont(listFont());
+    list_->setFont(recordListFont());
     list_->setAutoFillBackground(true);
     setColour(list_, QPalette::Base, 0);
     tableLayout->addWidget(header_);
@@ -133,7 +120,7 @@ void MainWindow::createControls() {
     viewText_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     viewText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewText_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewText_->setFont(listFont());
+    viewText_->setFont(recordListFont());
     setColour(viewText_, QPalette::Base, 0);
     setColour(viewText_, QPalette::Text, 0x00FF00);
     viewLayout->addWidget(viewText_);
@@ -189,13 +176,21 @@ void MainWindow::createMenus() {
     auto separator = [](QMenu* m, const char* name) {
         m->addSeparator()->setObjectName(QLatin1String(name));
     };
-    // An item of a radio group; the group's handler reads the item's value from its data.
-    auto radio = [&item](QMenu* m, QActionGroup* group, const char* name, const QString& caption,
-                         int value) {
-        QAction* a = item(m, name, caption);
-        a->setCheckable(true);
-        a->setData(value);
-        group->addAction(a);
+    // A radio group of items; its handler reads the chosen item's value from the item's data.
+    struct RadioItem {
+        const char* name;
+        QString caption;
+        int value;
+    };
+    auto radioGroup = [this, &item](QMenu* m, std::initializer_list<RadioItem> items) {
+        auto* group = new QActionGroup(this);
+        for (const RadioItem& r : items) {
+            QAction* a = item(m, r.name, r.caption);
+            a->setCheckable(true);
+            a->setData(r.value);
+            group->addAction(a);
+        }
+        return group;
     };
     // Selecting a check item changes no check by itself: it gets back the check it had before
     // Qt toggled it, and its command decides.
@@ -223,33 +218,37 @@ void MainWindow::createMenus() {
     item(view, "MenuRepaint", QStringLiteral("最新の情報に更新(&R)"), &MainWindow::checkNow);
 
     QMenu* sort = menu("MenuSort", QStringLiteral("並べ替え(&S)"));
-    sortKeyGroup_ = new QActionGroup(this);
-    sortOrderGroup_ = new QActionGroup(this);
-    radio(sort, sortKeyGroup_, "MenuSortName", QStringLiteral("名前順(&N)"), 1);
-    radio(sort, sortKeyGroup_, "MenuSortFile", QStringLiteral("ファイル名順(&F)"), 2);
-    radio(sort, sortKeyGroup_, "MenuSortSize", QStringLiteral("サイズ順(&Z)"), 3);
-    radio(sort, sortKeyGroup_, "MenuSortUpdate", QStringLiteral("更新日時順(&U)"), 4);
-    radio(sort, sortKeyGroup_, "MenuSortPath", QStringLiteral("パス名順(&P)"), 5);
-    radio(sort, sortKeyGroup_, "MenuSortUser", QStringLiteral("監視ファイル設定の指定順(&U)"), 0);
+    const auto key = [](SortKey k) { return storedSortKey(k); };
+    sortKeyGroup_ = radioGroup(
+        sort, {{"MenuSortName", QStringLiteral("名前順(&N)"), key(SortKey::Name)},
+               {"MenuSortFile", QStringLiteral("ファイル名順(&F)"), key(SortKey::FileName)},
+               {"MenuSortSize", QStringLiteral("サイズ順(&Z)"), key(SortKey::Size)},
+               {"MenuSortUpdate", QStringLiteral("更新日時順(&U)"), key(SortKey::Modified)},
+               {"MenuSortPath", QStringLiteral("パス名順(&P)"), key(SortKey::Directory)},
+               {"MenuSortUser", QStringLiteral("監視ファイル設定の指定順(&U)"),
+                key(SortKey::WatchOrder)}});
     separator(sort, "N3");
-    radio(sort, sortOrderGroup_, "MenuSortAsc", QStringLiteral("昇順(&A)"), 0);
-    radio(sort, sortOrderGroup_, "MenuSortDec", QStringLiteral("降順(&D)"), 1);
+    sortOrderGroup_ = radioGroup(
+        sort,
+        {{"MenuSortAsc", QStringLiteral("昇順(&A)"), storedSortOrder(SortOrder::Ascending)},
+         {"MenuSortDec", QStringLiteral("降順(&D)"), storedSortOrder(SortOrder::Descending)}});
 
     QMenu* setup = menu("MenuSetup", QStringLiteral("設定(&E)"));
-    intervalGroup_ = new QActionGroup(this);
-    radio(setup, intervalGroup_, "Menu1s", QStringLiteral("1秒(&O)"), 1);
-    radio(setup, intervalGroup_, "Menu10s", QStringLiteral("10秒(&T)"), 10);
-    radio(setup, intervalGroup_, "Menu30s", QStringLiteral("30秒(&H)"), 30);
-    radio(setup, intervalGroup_, "Menu60s", QStringLiteral("60秒(&M)"), 60);
+    const auto seconds = [](CheckInterval item) { return storedInterval(item); };
+    intervalGroup_ = radioGroup(
+        setup, {{"Menu1s", QStringLiteral("1秒(&O)"), seconds(CheckInterval::OneSecond)},
+                {"Menu10s", QStringLiteral("10秒(&T)"), seconds(CheckInterval::TenSeconds)},
+                {"Menu30s", QStringLiteral("30秒(&H)"), seconds(CheckInterval::ThirtySeconds)},
+                {"Menu60s", QStringLiteral("60秒(&M)"), seconds(CheckInterval::SixtySeconds)}});
     separator(setup, "N2");
     item(setup, "MenuFileSet", QStringLiteral("監視ファイル設定(&F)"), &MainWindow::editWatchList);
 
     QMenu* help = menu("MenuHelp", QStringLiteral("ヘルプ(&H)"));
     item(help, "MenuVersion", QStringLiteral("バージョン情報(&A)"), &MainWindow::showVersion);
 
-    itemFor(sortKeyGroup_, 0)->setChecked(true);
-    itemFor(sortOrderGroup_, 0)->setChecked(true);
-    itemFor(intervalGroup_, 60)->setChecked(true);
+    itemFor(sortKeyGroup_, storedSortKey(SortKey::WatchOrder))->setChecked(true);
+    itemFor(sortOrderGroup_, storedSortOrder(SortOrder::Ascending))->setChecked(true);
+    itemFor(intervalGroup_, storedInterval(CheckInterval::SixtySeconds))->setChecked(true);
 }
 
 void MainWindow::connectEvents() {
@@ -279,7 +278,7 @@ bool MainWindow::guarded(const std::function<void()>& command) {
         command();
         return true;
     } catch (const std::exception& e) {
-        hooks_.reportError(e.what());
+        hooks_.reportError(userMessage(e));
         return false;
     }
 }
@@ -311,11 +310,13 @@ void MainWindow::applySettings() {
         setStayOnTop(true);
     }
 
+    const std::optional<CheckInterval> interval = settings.intervalItem();
     guarded([&] {
-        setInterval(itemFor(intervalGroup_, settings.intervalItem()), settings.timerMilliseconds());
+        setInterval(interval ? itemFor(intervalGroup_, storedInterval(*interval)) : nullptr,
+                    settings.timerMilliseconds());
     });
 
-    sort_ = SortState{settings.appliedSortKey(), settings.appliedSortType()};
+    sort_ = settings.sort;
     showSortChecks();
 
     colours_ = settings.colours;
@@ -335,12 +336,10 @@ void MainWindow::setVisible(bool visible) {
 }
 
 void MainWindow::prepareFirstShow() {
-    // A width or height of none would leave nothing to see or grab: such a value gives way to
-    // the usual size.
-    const QSize size(storedWidth_ > 0 ? storedWidth_ : Settings{}.width,
-                     storedHeight_ > 0 ? storedHeight_ : Settings{}.height);
-    move(reachablePlace(QPoint(storedLeft_, storedTop_), size));
-    resize(size);
+    const WindowPlacement placement =
+        placeWindow({storedTop_, storedLeft_, storedHeight_, storedWidth_}, availableScreens());
+    move(placement.place);
+    resize(placement.size);
     records_.clear();
     watchList_.clear();
     loadWatchList(platform_.files, appDir_ + WatchListFileName, watchList_);
@@ -351,22 +350,23 @@ ClosingState MainWindow::closingState() const {
     ClosingState state;
     state.maximised = fillsScreen();
     // The normal geometry is that of the client area; the stored place is that of the frame.
-    const QRect normal = normalGeometry();
-    const QPoint frameOffset = geometry().topLeft() - pos();
-    state.left = normal.left() - frameOffset.x();
-    state.top = normal.top() - frameOffset.y();
-    state.width = normal.width();
-    state.height = normal.height();
-    if (contentViewItem_->isChecked()) state.height -= viewPanel_->height();
+    const StoredGeometry stored =
+        closingGeometry(normalGeometry(), geometry().topLeft(), pos(),
+                        contentViewItem_->isChecked() ? viewPanel_->height() : 0);
+    state.left = stored.left;
+    state.top = stored.top;
+    state.width = stored.width;
+    state.height = stored.height;
     state.viewHeight = viewHeight_;
     state.columnWidths = sectionWidths();
     state.topMost = stayOnTopItem_->isChecked();
     if (const QAction* checked = intervalGroup_->checkedAction())
-        state.intervalItem = checked->data().toInt();
+        if (const auto item = intervalFromStored(checked->data().toInt()))
+            state.intervalItem = *item;
     if (const QAction* checked = sortKeyGroup_->checkedAction())
-        state.sortKey = checked->data().toInt();
+        state.sort.key = sortKeyFromStored(checked->data().toInt());
     if (const QAction* checked = sortOrderGroup_->checkedAction())
-        state.sortType = checked->data().toInt();
+        state.sort.order = sortOrderFromStored(checked->data().toInt());
     return state;
 }
 
@@ -388,7 +388,7 @@ bool MainWindow::sessionEnding(const std::function<bool()>& mayInteract) {
     } catch (const std::exception& e) {
         // Without the user the session ends anyway; the settings of this run are lost then.
         if (!mayInteract()) return true;
-        hooks_.reportError(e.what());
+        hooks_.reportError(userMessage(e));
         return false;
     }
 }
@@ -398,10 +398,10 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 }
 
 void MainWindow::runCheckAndShow(bool rebuild) {
-    const StatusTexts texts = runCheck(platform_, watchList_, records_, rebuild, sort_);
+    const CheckTimes times = runCheck(platform_, watchList_, records_, rebuild, sort_);
     list_->refill(records_);
-    statusPanels_[0]->setText(fromSjis(platform_.codec, texts.lastCheck));
-    statusPanels_[1]->setText(fromSjis(platform_.codec, texts.now));
+    statusPanels_[0]->setText(lastCheckText(times.started));
+    statusPanels_[1]->setText(clockText(times.finished));
 }
 
 void MainWindow::checkNow() {
@@ -454,19 +454,19 @@ void MainWindow::setInterval(QAction* item, int milliseconds) {
         return;
     }
     timer_->start(milliseconds);
-    if (!timer_->isActive()) throw AppError("ﾀｲﾏｰを取得できません");
+    if (!timer_->isActive()) throw std::runtime_error(TimerUnavailableMessage);
 }
 
 void MainWindow::showSortChecks() {
-    if (QAction* key = itemFor(sortKeyGroup_, sort_.sortKey)) key->setChecked(true);
-    itemFor(sortOrderGroup_, sort_.sortType == 0 ? 0 : 1)->setChecked(true);
+    itemFor(sortKeyGroup_, storedSortKey(sort_.key))->setChecked(true);
+    itemFor(sortOrderGroup_, storedSortOrder(sort_.order))->setChecked(true);
 }
 
 void MainWindow::sortFromMenu(QAction* item) {
     if (item->actionGroup() == sortKeyGroup_)
-        sort_.sortKey = item->data().toInt();
+        sort_.key = sortKeyFromStored(item->data().toInt());
     else
-        sort_.sortType = item->data().toInt();
+        sort_.order = sortOrderFromStored(item->data().toInt());
     item->setChecked(true);
     guarded([this] { reorderAndRefill(); });
 }
@@ -485,7 +485,7 @@ void MainWindow::editWatchList() {
 
 void MainWindow::showVersion() {
     QMessageBox box(QMessageBox::Information, QStringLiteral("バージョン情報"),
-                    QStringLiteral("Morvane Version 1.01"), QMessageBox::Ok, this);
+                    QStringLiteral("Morvane Version " MORVANE_VERSION), QMessageBox::Ok, this);
     hooks_.runModal(box);
 }
 
@@ -505,8 +505,11 @@ void MainWindow::drawHeaderSection(QPainter& painter, int section, const QRect& 
 }
 
 void MainWindow::onHeaderClicked(int section) {
-    if (sort_.sortKey == section + 1) sort_.sortType = sort_.sortType == 0 ? 1 : 0;
-    sort_.sortKey = section + 1;
+    const SortKey key = columnSortKey(section);
+    if (sort_.key == key)
+        sort_.order =
+            sort_.order == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
+    sort_.key = key;
     showSortChecks();
     guarded([this] { reorderAndRefill(); });
 }

@@ -164,7 +164,7 @@ QColor stateColour(const StateColours& colours, char stateCode) {
     }
 }
 
-QString formatSize(std::string_view sizeText) {
+QString drawnSizeText(std::string_view sizeText) {
     const auto first = sizeText.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     const auto last = sizeText.find_last_not_of(' ');
@@ -196,7 +196,7 @@ const QPixmap& sortGlyph(int index) {
     return glyphs[index == 0 ? 0 : 1];
 }
 
-QFont listFont() {
+QFont recordListFont() {
     return fontOf({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic")});
 }
 
@@ -205,14 +205,14 @@ QFont headerFont() {
 }
 
 void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
-                    const std::array<int, 5>& sectionWidths, const StateColours& colours,
+                    const std::array<int, ColumnCount>& sectionWidths, const StateColours& colours,
                     const TextCodec& codec, const QFont& font) {
     const char state = stateOf(record);
     const QColor stateColourOfRow = stateColour(colours, state);
     const QColor fill = selected ? stateColourOfRow : colourFromBgr(colours.listBack);
     const QColor text = selected ? QColor(Qt::black) : stateColourOfRow;
 
-    std::array<QRect, 5> sections;
+    std::array<QRect, ColumnCount> sections;
     int left = rowRect.left();
     for (std::size_t i = 0; i < sections.size(); ++i) {
         const int width = std::max(0, sectionWidths[i]);
@@ -234,7 +234,7 @@ void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view re
     fillAndDraw(painter, sections[1], fill, QPoint(sections[1].left() + TextInset, top),
                 field(FileNameField), ascent);
     if (state != NotFound) {
-        const QString size = formatSize(cutField(record, SizeText));
+        const QString size = drawnSizeText(cutField(record, SizeText));
         const int sizeX =
             sections[2].left() + sections[2].width() - metrics.horizontalAdvance(size) - TextInset;
         fillAndDraw(painter, sections[2], fill, QPoint(sizeX, top), size, ascent);
@@ -257,10 +257,12 @@ void paintHeaderSection(QPainter& painter, const QRect& sectionRect, int section
                 QPoint(sectionRect.left() + TextInset, sectionRect.top() + TextDrop), caption,
                 metrics.ascent());
 
-    if (sort.sortKey == section + 1 && !sectionRect.isEmpty()) {
+    if (sort.key != SortKey::WatchOrder && sort.key == columnSortKey(section) &&
+        !sectionRect.isEmpty()) {
         painter.setClipRect(sectionRect, Qt::IntersectClip);
         painter.drawPixmap(sectionRect.left() + metrics.horizontalAdvance(caption) + GlyphGap,
-                           sectionRect.top() + GlyphDrop, sortGlyph(sort.sortType == 0 ? 0 : 1));
+                           sectionRect.top() + GlyphDrop,
+                           sortGlyph(sort.order == SortOrder::Ascending ? 0 : 1));
     }
     painter.restore();
 }

@@ -14,12 +14,12 @@
 #include "Ordering.h"
 #include "Platform.h"
 #include "Settings.h"
+#include "StatusRecord.h"
 
 class QPainter;
 
 namespace morvane {
 
-inline constexpr int ColumnCount = 5;
 inline constexpr int RowHeight = 15;
 inline constexpr int HeaderHeight = 17;
 
@@ -37,7 +37,7 @@ QColor colourFromBgr(std::int32_t bgr);
 // SizeText read as a decimal integer and written with "#,##0" and the locale's thousands
 // separator. Spaces around the number are allowed; blank or anything else that is not a number
 // gives an empty text.
-QString formatSize(std::string_view sizeText);
+QString drawnSizeText(std::string_view sizeText);
 
 // ImageList1: 0 the upward (ascending) triangle, any other index the downward one; 16 by 16,
 // transparent where the mask leaves the pixel out. Needs a QGuiApplication.
@@ -45,16 +45,17 @@ const QPixmap& sortGlyph(int index);
 
 // The list's font: "ＭＳ Ｐゴシック" 12 px where the face is installed, else a Japanese
 // stand-in (IPA P Gothic) of 12 px.
-QFont listFont();
+QFont recordListFont();
 
-// The header's font: "MS UI Gothic" 12 px where installed, else the same stand-in as listFont().
+// The header's font: "MS UI Gothic" 12 px where installed, else the same stand-in as
+// recordListFont().
 QFont headerFont();
 
 // drawRow's painting of one record in rowRect. sectionWidths are the header's section
 // widths (a negative width counts as 0); x positions start at rowRect's left. The painter's
 // state is left as it was found.
 void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
-                    const std::array<int, 5>& sectionWidths, const StateColours& colours,
+                    const std::array<int, ColumnCount>& sectionWidths, const StateColours& colours,
                     const TextCodec& codec, const QFont& font);
 
 // drawHeaderSection's painting of section `section` in sectionRect, with the sort arrow

@@ -13,16 +13,16 @@
 #include <exception>
 
 #include "ErrorReport.h"
+#include "Messages.h"
 #include "QtText.h"
 #include "ShiftJis.h"
 #include "SingleChoice.h"
+#include "WatchLine.h"
 
 namespace morvane {
 
 namespace {
 
-// The width of the name field at the start of every item text.
-constexpr std::size_t NameFieldWidth = 20;
 constexpr int ItemHeight = 16;
 
 // Keeps every row of the tick list at one fixed height.
@@ -57,7 +57,7 @@ QFont dialogFont() {
 }
 
 // Fixed pitch, so that the 20-byte name fields line up as a column.
-QFont listFont() {
+QFont fixedPitchFont() {
     QFont font;
     font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
                       QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")});
@@ -79,11 +79,11 @@ std::string itemBytes(const QListWidgetItem* item) {
 // The name field and the path are shown apart, so that half a double-byte character left at
 // the name's end neither swallows the path's first character nor moves the path's column.
 QString displayText(const TextCodec& codec, const std::string& text) {
-    if (text.size() <= NameFieldWidth) return fromSjis(codec, text);
-    const std::string_view name(text.data(), NameFieldWidth);
-    QString shown = fromSjis(codec, name);
-    if (completeLength(name) < name.size()) shown += QLatin1Char(' ');
-    return shown + fromSjis(codec, std::string_view(text).substr(NameFieldWidth));
+    const EntryFields fields = splitEntryText(text);
+    if (fields.path.empty()) return fromSjis(codec, text);
+    QString shown = fromSjis(codec, fields.name);
+    if (completeLength(fields.name) < fields.name.size()) shown += QLatin1Char(' ');
+    return shown + fromSjis(codec, fields.path);
 }
 
 // Typed or picked text as Shift-JIS that converts back to the very same characters, so that a
@@ -159,7 +159,7 @@ void WatchListDialog::createControls() {
 
     list_ = new TickList(this);
     place(list_, "ListFile", 8, 48, 360, 185);
-    list_->setFont(listFont());
+    list_->setFont(fixedPitchFont());
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setUniformItemSizes(true);
     list_->setItemDelegate(new FixedRowDelegate(list_));
@@ -219,7 +219,7 @@ void WatchListDialog::loadEntries() {
     } catch (const std::exception& error) {
         list_->clear();
         loadFailed_ = true;
-        reportError(error.what());
+        reportError(userMessage(error));
     }
 }
 
@@ -287,7 +287,7 @@ void WatchListDialog::addEntry() {
         nameEdit_->setFocus();
         return;
     }
-    addItem(padOrCut(sjisName, NameFieldWidth) + sjisPath, true);
+    addItem(makeEntryText(sjisName, sjisPath), true);
     nameEdit_->clear();
     fileEdit_->clear();
 }
@@ -341,7 +341,7 @@ void WatchListDialog::saveAndClose() {
                     .arg(ticked)
                     .arg(MaxWatched));
     } catch (const std::exception& error) {
-        reportError(error.what());
+        reportError(userMessage(error));
     }
     done(ResultOk);
 }

@@ -39,7 +39,7 @@ void BM_RepaintFortyRows(benchmark::State& state) {
     SystemPlatform system;
     const std::vector<std::string> records = fortyRecords();
     const StateColours colours;
-    const QFont font = listFont();
+    const QFont font = recordListFont();
     QImage image(Width, 40 * RowHeight, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);
@@ -60,8 +60,9 @@ void BM_RepaintHeader(benchmark::State& state) {
         QPainter painter(&image);
         int left = 0;
         for (int k = 0; k < 5; ++k) {
-            paintHeaderSection(painter, QRect(left, 0, Widths[k], HeaderHeight), k, {3, 0}, font,
-                               Qt::black, QColor(0xF0, 0xF0, 0xF0));
+            paintHeaderSection(painter, QRect(left, 0, Widths[k], HeaderHeight), k,
+                               {SortKey::Size, SortOrder::Ascending}, font, Qt::black,
+                               QColor(0xF0, 0xF0, 0xF0));
             left += Widths[k];
         }
         painter.end();

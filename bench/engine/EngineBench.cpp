@@ -13,8 +13,8 @@
 #include <fstream>
 
 #include "CheckCycle.h"
-#include "ShiftJis.h"
 #include "SystemPlatform.h"
+#include "WatchLine.h"
 
 namespace morvane {
 namespace {
@@ -43,7 +43,7 @@ public:
             std::string name, path;
             codec().fromUtf8(names[i % 5] + std::to_string(i), name);
             codec().fromUtf8(native, path);
-            watchList.push_back("1" + padOrCut(name, 20) + path);
+            watchList.push_back(makeWatchLine(name, path));
         }
     }
     ~Corpus() { fs::remove_all(root_); }
@@ -80,7 +80,7 @@ BENCHMARK(BareStatLoop)->Unit(benchmark::kMicrosecond);
 void RefreshCheck(benchmark::State& state) {
     Platform platform = Corpus::system().platform();
     Records records;
-    const SortState sort{1, 0};
+    const SortState sort{SortKey::Name, SortOrder::Ascending};
     runCheck(platform, corpus().watchList, records, true, sort);
     for (auto _ : state) {
         benchmark::DoNotOptimize(runCheck(platform, corpus().watchList, records, false, sort));
@@ -104,7 +104,7 @@ void RefreshAgainstBareStat(benchmark::State& state) {
     const std::vector<std::string>& paths = corpus().nativePaths;
     const int changing = static_cast<int>(state.range(0));
     Records records;
-    const SortState sort{1, 0};
+    const SortState sort{SortKey::Name, SortOrder::Ascending};
     runCheck(platform, corpus().watchList, records, true, sort);
     double bare = 0, refresh = 0;
     int round = 0;
@@ -147,7 +147,7 @@ Records checkedRecords() {
 
 void OrderRecordsUnderKey(benchmark::State& state) {
     Records records = checkedRecords();
-    const SortState sort{static_cast<int>(state.range(0)), 0};
+    const SortState sort{sortKeyFromStored(static_cast<int>(state.range(0))), SortOrder::Ascending};
     for (auto _ : state) {
         orderRecords(records, sort, Corpus::system().collator());
         benchmark::DoNotOptimize(records.data());

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ShiftJis.h"
+#include "WatchLine.h"
 
 namespace morvane::bench {
 
@@ -29,7 +29,7 @@ WatchedFolder::WatchedFolder(const TextCodec& codec, int files) {
         std::string name, path;
         codec.fromUtf8(names[i % 5] + std::to_string(i), name);
         codec.fromUtf8(native, path);
-        list += "1" + padOrCut(name, 20) + path + "\r\n";
+        list += makeWatchLine(name, path) + "\r\n";
     }
     write("Filelst.txt", list);
 }

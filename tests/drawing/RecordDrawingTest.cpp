@@ -53,7 +53,7 @@ QImage paintRow(const std::string& record, bool selected = false,
     image.fill(Untouched);
     QPainter painter(&image);
     paintRecordRow(painter, rowRect, record, selected, widths, colours,
-                   testing::realPlatform().codec(), crisp(listFont()));
+                   testing::realPlatform().codec(), crisp(recordListFont()));
     return image;
 }
 
@@ -125,7 +125,7 @@ TEST(FormatSize, WritesDigitsInGroupsOfThreeAndNothingForWhatIsNoNumber) {
         {"99999999999999999999", ""},
     };
     for (const auto& row : table)
-        EXPECT_EQ(formatSize(row.sizeText), row.expected) << "\"" << row.sizeText << "\"";
+        EXPECT_EQ(drawnSizeText(row.sizeText), row.expected) << "\"" << row.sizeText << "\"";
 }
 
 TEST(RowDrawing, EachStateDrawsInItsColourOrFillsASelectedRowEdgeToEdgeUnderBlackText) {
@@ -230,13 +230,13 @@ TEST(RowDrawing, TextSitsFourPixelsInAndTwoBelowTheTopOfAnOffsetRow) {
     EXPECT_EQ(coloursIn(image, QRect(0, 30, ImageWidth, 10)), std::set<QRgb>{Untouched});
     EXPECT_EQ(coloursIn(image, QRect(0, 15, 10, 15)), std::set<QRgb>{Untouched});
 
-    const QFont font = crisp(listFont());
+    const QFont font = crisp(recordListFont());
     const QRect file = sectionArea(Widths, 1).translated(row.topLeft());
     EXPECT_EQ(image.copy(file),
               textCell(file.size(), ListBack, Cyan, font, {4, 2}, QStringLiteral("|H名")));
 
     const QRect size = sectionArea(Widths, 2).translated(row.topLeft());
-    const QString sizeText = formatSize(f.size);
+    const QString sizeText = drawnSizeText(f.size);
     const int sizeX = size.width() - QFontMetrics(font).horizontalAdvance(sizeText) - 4;
     EXPECT_EQ(image.copy(size), textCell(size.size(), ListBack, Cyan, font, {sizeX, 2}, sizeText));
 }
@@ -262,7 +262,7 @@ TEST(SortGlyph, ZeroIsTheUpwardTriangleAndAnyOtherIndexTheDownwardOne) {
 TEST(HeaderDrawing, ArrowShowsOnlyOnTheSortColumn) {
     for (int key = 0; key <= 5; ++key) {
         for (int type = 0; type <= 1; ++type) {
-            const QImage image = paintHeader({key, type});
+            const QImage image = paintHeader({sortKeyFromStored(key), sortOrderFromStored(type)});
             for (int k = 0; k < 5; ++k) {
                 const bool hasArrow =
                     coloursIn(image, sectionArea(Widths, k, HeaderHeight)).count(Dark) > 0;
@@ -277,7 +277,7 @@ TEST(HeaderDrawing, CaptionSitsFourPixelsInAndTwoDownAndItsArrowTenPixelsAfterAn
     const int arrowX =
         Widths[0] + Widths[1] + QFontMetrics(font).horizontalAdvance(headerCaption(2)) + 10;
     for (const int type : {0, 1}) {
-        const QImage image = paintHeader({3, type});
+        const QImage image = paintHeader({SortKey::Size, sortOrderFromStored(type)});
         const QRect section = sectionArea(Widths, 1, HeaderHeight);
         EXPECT_EQ(image.copy(section),
                   textCell(section.size(), ButtonFace, 0xFF000000, font, {4, 2}, headerCaption(1)));
@@ -289,14 +289,14 @@ TEST(HeaderDrawing, CaptionSitsFourPixelsInAndTwoDownAndItsArrowTenPixelsAfterAn
 }
 
 TEST(HeaderDrawing, CaptionAndArrowStayInsideANarrowSection) {
-    const QImage image = paintHeader({1, 0}, {8, 8, 8, 8, 8});
+    const QImage image = paintHeader({SortKey::Name, SortOrder::Ascending}, {8, 8, 8, 8, 8});
     EXPECT_EQ(coloursIn(image, QRect(40, 0, ImageWidth - 40, HeaderHeight)),
               std::set<QRgb>{Untouched});
     EXPECT_EQ(coloursIn(image, QRect(0, 0, 8, HeaderHeight)).count(Dark), 0u);
 }
 
 TEST(Fonts, ListAndHeaderFontsAre12PixelsAndHaveJapaneseGlyphs) {
-    for (const QFont& font : {listFont(), headerFont()}) {
+    for (const QFont& font : {recordListFont(), headerFont()}) {
         EXPECT_EQ(font.pixelSize(), 12);
         EXPECT_TRUE(QFontMetrics(font).inFont(QChar(u'名')))
             << QFontInfo(font).family().toStdString();

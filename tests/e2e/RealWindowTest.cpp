@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "WatchLine.h"
 #include "XSession.h"
 
 namespace fs = std::filesystem;
@@ -56,11 +57,9 @@ private:
     fs::path dir_;
 };
 
-// A watch list line: enabled flag, the name filled to 20 bytes, the path.
+// A watch list line with its CR LF.
 std::string entry(const std::string& name, const fs::path& path) {
-    std::string n = name;
-    n.resize(20, ' ');
-    return "1" + n + path.string() + "\r\n";
+    return morvane::makeWatchLine(name, path.string()) + "\r\n";
 }
 
 }  // namespace

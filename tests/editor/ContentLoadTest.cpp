@@ -3,6 +3,7 @@
 
 #include "ContentLoad.h"
 #include "FakePlatform.h"
+#include "Messages.h"
 
 namespace morvane {
 namespace {
@@ -96,9 +97,22 @@ TEST(ContentErrorMessage, NamesTheFileByItsLastPart) {
         {"a 0x5C trail byte is no separator", "/d/\x95\x5C.txt", "表.txt"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(contentErrorMessage(testing::realPlatform().platform(), c.path),
+        EXPECT_EQ(contentErrorMessage(testing::realPlatform().codec(), c.path),
                   c.name + " はファイルを開けません。")
             << c.what;
+}
+
+TEST(ContentLoadOnDisk, EightMebibytesLoadAndOneByteMoreFails) {
+    const testing::TempFolder dir;
+    Platform platform = testing::realPlatform().platform();
+    const std::pair<std::size_t, ContentLoad::Status> rows[] = {
+        {8388608, ContentLoad::Loaded},
+        {8388609, ContentLoad::Failed},
+    };
+    for (const auto& [size, status] : rows)
+        EXPECT_EQ(loadContent(platform, dir.write("big.txt", std::string(size, 'x'))).status,
+                  status)
+            << size << " bytes";
 }
 
 TEST(ContentLoadOnDisk, ADirectoryIsNoFileAndAFifoNeverHangsAndIsNeverLoaded) {

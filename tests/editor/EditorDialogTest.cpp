@@ -194,6 +194,9 @@ TEST_F(EditorDialogTest, AddRefusesTextShiftJisCannotHold) {
         {QStringLiteral("ok"), QStringLiteral("/home/u/한국어.txt")},
         {QStringLiteral("ok"), QStringLiteral("/home/u/emoji😀.txt")},
         {QStringLiteral("한국"), QStringLiteral("/home/u/a.txt")},
+        // characters the conversion would drop without a word
+        {QStringLiteral("soft\u00ADhyphen"), QStringLiteral("/home/u/a.txt")},
+        {QStringLiteral("ok"), QStringLiteral("/home/u/zero\u200Bwidth.txt")},
     };
     for (const auto& [name, path] : refused) {
         messages.clear();

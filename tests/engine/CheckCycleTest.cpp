@@ -2,6 +2,7 @@
 
 #include "CheckCycle.h"
 #include "FakePlatform.h"
+#include "WatchLine.h"
 
 namespace morvane {
 namespace {
@@ -9,7 +10,6 @@ namespace {
 using testing::FakeFile;
 using testing::sjis;
 using testing::utf8;
-using testing::watchLine;
 
 const LocalDateTime Yesterday{2024, 3, 1, 12, 0, 0};
 const LocalDateTime Today{2024, 3, 2, 8, 0, 0};
@@ -23,10 +23,10 @@ protected:
     SortState sort;
 
     void watch(const std::string& path, const std::string& name = "name") {
-        watchList.push_back(watchLine(name, path));
+        watchList.push_back(makeWatchLine(name, path));
     }
-    StatusTexts rebuild() { return runCheck(platform, watchList, records, true, sort); }
-    StatusTexts refresh() { return runCheck(platform, watchList, records, false, sort); }
+    CheckTimes rebuild() { return runCheck(platform, watchList, records, true, sort); }
+    CheckTimes refresh() { return runCheck(platform, watchList, records, false, sort); }
 
     // The record whose SeqNo is seq, wherever the ordering put it.
     std::string recordOf(int seq) const {
@@ -94,9 +94,11 @@ TEST_F(CheckCycle, ADeletedFileIsNotFoundThenNewWhenItComesBack) {
 
 TEST_F(CheckCycle, TodayAndTheCheckTimeAreTakenAtTheStartOfTheCheck) {
     clock.upcoming = {{2024, 3, 2, 9, 5, 7}, {2024, 3, 2, 9, 6, 59}};
-    const StatusTexts texts = rebuild();  // an empty list still writes both
-    EXPECT_EQ(utf8(texts.lastCheck), "監視時刻： 09:05:07");
-    EXPECT_EQ(utf8(texts.now), "現在時刻： 2024/03/02 09:06");
+    const CheckTimes times = rebuild();  // an empty list still takes both
+    EXPECT_EQ(times.started, (LocalDateTime{2024, 3, 2, 9, 5, 7}));
+    EXPECT_EQ(times.finished, (LocalDateTime{2024, 3, 2, 9, 6, 59}));
+    clock.upcoming = {{10000, 13, 0, 24, -1, 61}};
+    EXPECT_EQ(rebuild().started, (LocalDateTime{9999, 12, 1, 23, 0, 59})) << "held to its range";
 
     files.put("/w/a.txt", "x", {2024, 3, 2, 23, 59, 58});
     watch("/w/a.txt");
@@ -128,13 +130,14 @@ TEST_F(CheckCycle, ARecordFindsItsFileByItsOwnLineElseByItsCutFields) {
     files.put(dir + "a.txt", "x", Yesterday);
     watch(dir + "a.txt  ", "aa");  // the blanks after a path are no part of it
     watch("/w/b.txt", "zz");
-    sort = {1, 1};  // descending by name: record 0 is no longer the first
+    sort = {SortKey::Name,
+            SortOrder::Descending};  // descending by name: record 0 is no longer the first
     rebuild();
     const std::string record = recordOf(0);
     EXPECT_EQ(cutField(record, DirPath), cut);
     EXPECT_EQ(recordPath(record, watchList), dir + "a.txt");
     EXPECT_EQ(recordPath(record, {}), cut + "a.txt");
-    EXPECT_EQ(recordPath(record, {watchLine("other", dir + "a.txt")}), cut + "a.txt");
+    EXPECT_EQ(recordPath(record, {makeWatchLine("other", dir + "a.txt")}), cut + "a.txt");
     files.files[dir + "a.txt"].modified = Today;
     EXPECT_EQ(refreshes(2), "12");
     EXPECT_EQ(recordOf(0).substr(92), cut);  // a refresh keeps only what the record held
@@ -171,7 +174,7 @@ TEST_F(CheckCycle, SizesAndTimesAlwaysKeepTheirWidths) {
     };
     for (const Row& row : rows) {
         files.put("/w/a.txt", "", row.modified).size = row.size;
-        watchList = {watchLine("n", "/w/a.txt")};
+        watchList = {makeWatchLine("n", "/w/a.txt")};
         rebuild();
         refresh();
         EXPECT_EQ(recordOf(0).substr(20), "000" + padOrCut("n", 20) + padOrCut("a.txt", 20) +
@@ -190,9 +193,14 @@ TEST_F(CheckCycle, ARefreshOfRecordsOutOfStepWithTheListRebuildsThem) {
     files.put("/w/a.txt", "x", Yesterday);
     watch("/w/a.txt");
     watch("/w/b.txt");
-    records = {"stray"};
-    refresh();
-    EXPECT_EQ(states(), "09");
+    const Records fewer = {"stray"};
+    const Records more = {"stray", "stray", "stray"};
+    for (const Records& before : {fewer, more}) {
+        records = before;
+        refresh();
+        EXPECT_EQ(records.size(), 2u) << before.size() << " records before";
+        EXPECT_EQ(states(), "09") << before.size() << " records before";
+    }
 }
 
 }  // namespace

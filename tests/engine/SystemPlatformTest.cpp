@@ -6,6 +6,7 @@
 
 #include "CheckCycle.h"
 #include "FakePlatform.h"
+#include "WatchLine.h"
 
 namespace morvane {
 namespace {
@@ -13,7 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::sjis;
 using testing::TempFolder;
-using testing::watchLine;
 
 const Collator& collator() {
     return testing::realPlatform().collator();
@@ -105,7 +105,10 @@ TEST(Codec, InvalidInputIsReported) {
     }
     codec().toUtf8("a\x81 b", out);
     EXPECT_EQ(out, "a\xEF\xBF\xBD b") << "a lone lead byte does not swallow the space";
-    for (const std::string bad : {"\xC3", "한글", "😀"}) EXPECT_FALSE(codec().fromUtf8(bad, out));
+    // Characters the converter would drop without a word have no Shift-JIS form either.
+    for (const std::string bad :
+         {"\xC3", "한글", "😀", "A\u00ADB", "a\u200Bb", "x\u2060", "\u8FBA\uFE00"})
+        EXPECT_FALSE(codec().fromUtf8(bad, out)) << bad;
 }
 
 TEST(RealFolder, LookupFollowsLinksAndAdmitsOnlyVisibleRegularFiles) {
@@ -163,8 +166,8 @@ TEST(RealFolder, ReadingStopsAtTheSizeLimit) {
 TEST(RealFolder, ACheckFindsAFileByItsShiftJisPathAndSeesItChange) {
     const TempFolder dir;
     dir.write("日本語.txt", "abc", LocalDateTime{2021, 6, 15, 10, 20, 31});
-    const WatchList watchList = {watchLine("n", sjis(dir / "日本語.txt")),
-                                 watchLine("n", sjis(dir / "none"))};
+    const WatchList watchList = {makeWatchLine("n", sjis(dir / "日本語.txt")),
+                                 makeWatchLine("n", sjis(dir / "none"))};
     testing::FakeClock clock;
     SystemPlatform& real = testing::realPlatform();
     Platform platform{real.files(), clock, real.codec(), real.collator()};

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "FakePlatform.h"
+#include "WatchLine.h"
 #include "WatchListFile.h"
 
 namespace morvane {
 namespace {
 
-using testing::errorText;
+using testing::Failure;
+using testing::failureOf;
 using testing::FakeFile;
 using testing::FakeFileSystem;
 using Lines = std::vector<std::string>;
@@ -29,6 +33,31 @@ TEST(WatchListFile, LinesEndAtCrLfLoneCrAndLoneLfAndTheTextAtNul) {
         {"\x81\r\n\x83\x41\xFF  \n", {"\x81", "\x83\x41\xFF  "}},  // invalid Shift-JIS kept
     };
     for (const auto& [bytes, lines] : rows) EXPECT_EQ(splitLines(bytes), lines) << bytes;
+}
+
+TEST(WatchLine, FlagNameFieldAndPathAreSplitAsWrittenAndKeptAsCut) {
+    struct Row {
+        std::string line;
+        bool watched;
+        std::string name, path;
+    } const rows[] = {
+        {"", false, "", ""},
+        {"1", true, "", ""},
+        {"1short", true, "short", ""},
+        {"0" + std::string(20, 'n') + "/p", false, std::string(20, 'n'), "/p"},
+        {"X" + std::string(19, 'n') + "\x83/\x83\x41", false, std::string(19, 'n') + "\x83",
+         "/\x83\x41"},  // a double-byte character across the field's end stays cut
+    };
+    for (const Row& row : rows) {
+        const WatchLine parsed = parseWatchLine(row.line);
+        EXPECT_EQ(std::make_tuple(parsed.watched, std::string(parsed.fields.name),
+                                  std::string(parsed.fields.path)),
+                  std::make_tuple(row.watched, row.name, row.path))
+            << row.line;
+    }
+    EXPECT_EQ(makeWatchLine("name", "/p"), "1name" + std::string(16, ' ') + "/p");
+    EXPECT_EQ(makeWatchLine(std::string(19, 'n') + "\x83\x41", "/p", false),
+              "0" + std::string(19, 'n') + "\x83/p");
 }
 
 TEST(WatchListFile, MainWindowKeepsEnabledLinesWholeAndInOrder) {
@@ -58,12 +87,12 @@ TEST(WatchListFile, AMissingFileLeavesTheListAndAnUnreadableOneReportsItsPath) {
     EXPECT_FALSE(loadWatchList(files, ListPath, list));
     EXPECT_TRUE(loadEditorEntries(files, ListPath).empty());
 
-    const std::string message = "ﾌｧｲﾙ " + ListPath + " は開けません";
+    const Failure cannotOpen{FileError::CannotOpenWatchList, ListPath};
     files.put(ListPath).kind = FakeFile::Unreadable;
-    EXPECT_EQ(errorText([&] { loadWatchList(files, ListPath, list); }), message);
-    EXPECT_EQ(errorText([&] { loadEditorEntries(files, ListPath); }), message);
+    EXPECT_EQ(failureOf([&] { loadWatchList(files, ListPath, list); }), cannotOpen);
+    EXPECT_EQ(failureOf([&] { loadEditorEntries(files, ListPath); }), cannotOpen);
     files.put(ListPath, std::string(MaxWatchListBytes + 1, '1'));
-    EXPECT_EQ(errorText([&] { loadWatchList(files, ListPath, list); }), message);
+    EXPECT_EQ(failureOf([&] { loadWatchList(files, ListPath, list); }), cannotOpen);
     EXPECT_EQ(list, WatchList{"1kept"});
 }
 
@@ -75,10 +104,10 @@ TEST(WatchListFile, EditorSeesEveryLineAndOkWritesItBackWithCrLfOrReportsThePath
     EXPECT_EQ(watchListBytes({}), "");
 
     files.failWrites = true;
-    EXPECT_EQ(errorText([&] {
+    EXPECT_EQ(failureOf([&] {
                   saveWatchList(files, ListPath, {{"a", true}});
               }),
-              "ﾌｧｲﾙ " + ListPath + " を作成できません");
+              Failure(FileError::CannotCreateWatchList, ListPath));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AppError.h"
 #include "RecordList.h"
 #include "StatusRecord.h"
 #include "WatchListDialog.h"
@@ -40,7 +39,7 @@ protected:
 };
 
 TEST_F(Commands, TheIntervalAlreadySetLeavesTheCountdownAloneAndAnotherRestartsIt) {
-    MainWindow& f = open();
+    open();
     {
         TimerWatch watch(timer());
         action("Menu60s")->trigger();
@@ -69,7 +68,7 @@ TEST_F(Commands, TheIntervalAlreadySetLeavesTheCountdownAloneAndAnotherRestartsI
 
 TEST_F(Commands, RefreshAndTicksCheckInPlaceAndLeaveTheCountdownAlone) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     TimerWatch watch(timer());
     files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 10, 0};
     clock.set({2024, 3, 2, 9, 10, 30});
@@ -86,7 +85,7 @@ TEST_F(Commands, RefreshAndTicksCheckInPlaceAndLeaveTheCountdownAlone) {
 
 TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
     files.put(IniPath, "[List]\r\nSortKey=2\r\nSortType=1\r\n");
-    MainWindow& f = open();
+    open();
     struct Case {
         QAction* item;
         int key;
@@ -113,7 +112,7 @@ TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
 
 TEST_F(Commands, ASortItemOrdersTheTableAndLeavesNoRowSelected) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     EXPECT_EQ(names(), "old today gone ");
     action("MenuSortSize")->trigger();
     EXPECT_EQ(names(), "gone today old ") << "a missing file has a blank size";
@@ -130,7 +129,7 @@ TEST_F(Commands, ASortItemOrdersTheTableAndLeavesNoRowSelected) {
 
 TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     auto click = [&](int section) {
         const int x =
             header()->sectionViewportPosition(section) + header()->sectionSize(section) / 2;
@@ -153,7 +152,7 @@ TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {
 
 TEST_F(Commands, ARowChosenByTheUserStaysSelectedUnderCtrlClickAndCtrlSpace) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     const QPoint row1 = list()->visualRect(list()->model()->index(1, 0)).center();
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, row1);
     ASSERT_EQ(list()->selectedRow(), 1);
@@ -200,7 +199,7 @@ TEST_F(Commands, StayOnTopTogglesAndKeepsPlaceSizeAndRows) {
 }
 
 TEST_F(Commands, TheVersionBoxShowsTheVersionWithTheInformationIcon) {
-    MainWindow& f = open();
+    open();
     int shown = 0;
     onModal = [&](QDialog& d) {
         ++shown;
@@ -219,7 +218,7 @@ TEST_F(Commands, TheVersionBoxShowsTheVersionWithTheInformationIcon) {
 
 TEST_F(Commands, TheEditorEndedWithCancelChangesNothing) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     const Records before = records();
     files.put(ListPath, entry("other", "/w/old.txt"));
     bool wasEditor = false;
@@ -241,9 +240,9 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
         const char* names;
         const char* states;  // a rebuild knows no earlier check: no "1" or "2"
     };
-    const std::string reordered = entry("today", "/w/today.txt") + entry("off", "/w/old.txt", '0') +
-                                  entry("old", "/w/old.txt");
-    const std::string allOff = entry("old", "/w/old.txt", '0');
+    const std::string reordered = entry("today", "/w/today.txt") +
+                                  entry("off", "/w/old.txt", false) + entry("old", "/w/old.txt");
+    const std::string allOff = entry("old", "/w/old.txt", false);
     const Case cases[] = {
         {"reordered", reordered.c_str(), "today old ", "33"},
         {"no file", nullptr, "old today gone ", "339"},
@@ -252,7 +251,7 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         watchThreeFiles();
-        MainWindow& f = open();
+        open();
         files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
         action("MenuRepaint")->trigger();
         ASSERT_EQ(states(), "139");
@@ -276,7 +275,7 @@ TEST_F(Commands, TheEditorEndedWithOkReloadsTheListWhereThereIsOneAndRebuilds) {
 
 TEST_F(Commands, AWatchListUnreadableAfterOkIsReportedAndTheListsStayAsTheyWere) {
     watchThreeFiles();
-    MainWindow& f = open();
+    open();
     const Records before = records();
     onModal = [&](QDialog&) {
         files.files[ListPath].kind = FakeFile::Unreadable;
@@ -284,7 +283,7 @@ TEST_F(Commands, AWatchListUnreadableAfterOkIsReportedAndTheListsStayAsTheyWere)
     };
     action("MenuFileSet")->trigger();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], formatMessage("ﾌｧｲﾙ %s は開けません", ListPath));
+    EXPECT_EQ(errors[0], "ﾌｧｲﾙ " + std::string(ListPath) + " は開けません");
     EXPECT_EQ(records(), before);
 
     // The error ended only that command: the window goes on checking the same list, in place.

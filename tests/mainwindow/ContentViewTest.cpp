@@ -52,7 +52,7 @@ protected:
 };
 
 TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothing) {
-    MainWindow& f = open();
+    open();
     std::vector<QString> shown;
     onModal = [&](QDialog& d) {
         auto* box = qobject_cast<QMessageBox*>(&d);
@@ -170,7 +170,7 @@ TEST_F(ContentView, AFailedLoadKeepsTheTextAndLeavesTheViewClosedOrClosesIt) {
 }
 
 TEST_F(ContentView, AMissingFileOpensOrKeepsTheViewWithItsEarlierText) {
-    MainWindow& f = openWatching();
+    openWatching();
     select(2);
     command();
     EXPECT_TRUE(isOpen());
@@ -193,7 +193,7 @@ TEST_F(ContentView, TheFileOfTheWholeWatchListPathIsShownNotThatOfTheCutFields) 
     files.put(path, "the whole path");
     files.put(dir.substr(0, 40) + "/a-file-name-of-thirt", "the cut path");
     files.put(ListPath, entry("long", path));
-    MainWindow& f = open();
+    open();
     select(0);
     command();
     ASSERT_TRUE(isOpen());
@@ -232,8 +232,9 @@ TEST_F(ContentView, TextIsWrappedAtWordsUnlessALongRunHasNowhereToBreak) {
         EXPECT_EQ(view->wordWrapMode(), c.wrap);
         EXPECT_EQ(view->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         EXPECT_EQ(memo(), c.text) << "the text as loaded";
-        if (c.text.size() > 1000)
+        if (c.text.size() > 1000) {
             EXPECT_GT(view->document()->lastBlock().layout()->lineCount(), 10) << "wrapped";
+        }
     }
 }
 

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "AppError.h"
 #include "RecordList.h"
 #include "WindowFixture.h"
 
@@ -149,7 +148,7 @@ TEST_F(StartUp, AnUnreadableWatchListIsReportedAndTheFirstCheckIsSkipped) {
     files.files[ListPath].kind = FakeFile::Unreadable;
     MainWindow& f = open();
     ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0], formatMessage("ﾌｧｲﾙ %s は開けません", ListPath));
+    EXPECT_EQ(errors[0], "ﾌｧｲﾙ " + std::string(ListPath) + " は開けません");
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(statusText(0), QString());
     EXPECT_EQ(f.pos(), QPoint(1, 1)) << "the window is placed before the list is read";

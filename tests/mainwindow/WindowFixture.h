@@ -19,13 +19,13 @@
 #include "MainWindow.h"
 #include "RecordList.h"
 #include "SystemPlatform.h"
+#include "WatchLine.h"
 
 namespace morvane::testing {
 
-// A "Filelst.txt" line: the flag, the name filled to 20 bytes, the path, CR LF.
-inline std::string entry(std::string name, const std::string& path, char flag = '1') {
-    name.resize(20, ' ');
-    return flag + name + path + "\r\n";
+// A "Filelst.txt" line with its CR LF.
+inline std::string entry(const std::string& name, const std::string& path, bool watched = true) {
+    return makeWatchLine(name, path, watched) + "\r\n";
 }
 
 class WindowTest : public ::testing::Test {

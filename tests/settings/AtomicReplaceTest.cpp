@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "AtomicReplace.h"
@@ -12,7 +13,8 @@ namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::errorText;
+using testing::Failure;
+using testing::failureOf;
 using testing::TempFolder;
 using Names = std::vector<std::string>;
 
@@ -88,6 +90,66 @@ TEST(ReplaceFileAtomically, AReadOnlyDirectoryLeavesTheOldFile) {
     EXPECT_EQ(dir.read("ro/Morvane.ini"), "old");
 }
 
+TEST(ReplaceFileAtomically, AFifoIsNeitherReplacedNorOpened) {
+    const TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir / "Morvane.ini").c_str(), 0600), 0);
+    EXPECT_FALSE(replaceFileAtomically(dir / "Morvane.ini", "new"));
+    struct stat st {};
+    ASSERT_EQ(::lstat((dir / "Morvane.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(dir.names(), Names{"Morvane.ini"});
+}
+
+// The id of a process that has ended.
+std::string endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return std::to_string(child);
+}
+
+TEST(ReplaceFileAtomically, ASaveRemovesTheLeftoversOfEarlierSavesOfThatFileAndNothingElse) {
+    const TempFolder dir;
+    const std::string ended = endedProcess();
+    const std::string self = std::to_string(::getpid());
+    const struct {
+        const char* sentence;
+        std::string name;
+        bool removed;
+    } cases[] = {
+        {"an ended process's temporary", ".Morvane.ini." + ended + ".0.1a2b", true},
+        {"a long counter and ticks", ".Morvane.ini." + ended + ".ffffffff.123456789abcdef", true},
+        {"this process's own earlier one", ".Morvane.ini." + self + ".3.ff", true},
+        {"a running process's temporary", ".Morvane.ini.1.0.1a2b", false},
+        {"another file's temporary", ".Filelst.txt." + ended + ".0.1a2b", false},
+        {"a longer name", ".Morvane.ini2." + ended + ".0.1", false},
+        {"not hidden", "Morvane.ini." + ended + ".0.1a2b", false},
+        {"capital hexadecimal digits", ".Morvane.ini." + ended + ".0.1A2B", false},
+        {"a field missing", ".Morvane.ini." + ended + ".0", false},
+        {"a field too many", ".Morvane.ini." + ended + ".0.1.2", false},
+        {"a dot at the end", ".Morvane.ini." + ended + ".0.1.", false},
+        {"a sign before the process", ".Morvane.ini.-" + ended + ".0.1", false},
+        {"a zero before the process", ".Morvane.ini.0" + ended + ".0.1", false},
+        {"process 0", ".Morvane.ini.0.0.1", false},
+    };
+    Names kept = {"Morvane.ini"};
+    for (const auto& c : cases) {
+        dir.write(c.name, "half");
+        if (!c.removed) kept.push_back(c.name);
+    }
+    // Only regular files are removed.
+    const std::string folder = ".Morvane.ini." + ended + ".1.1";
+    const std::string link = ".Morvane.ini." + ended + ".2.1";
+    fs::create_directory(dir / folder);
+    fs::create_symlink("Morvane.ini", dir / link);
+    kept.insert(kept.end(), {folder, link});
+    std::sort(kept.begin(), kept.end());
+
+    ASSERT_TRUE(replaceFileAtomically(dir / "Morvane.ini", "whole"));
+    EXPECT_EQ(dir.names(), kept);
+    EXPECT_EQ(dir.read("Morvane.ini"), "whole");
+}
+
 TEST(WriteSettingsOnDisk, AnUnwritableFileGivesTheErrorAndStaysWholeWithNothingBeside) {
     const TempFolder dir;
     dir.write("plain", "");
@@ -104,8 +166,8 @@ TEST(WriteSettingsOnDisk, AnUnwritableFileGivesTheErrorAndStaysWholeWithNothingB
     };
     for (const auto& c : cases) {
         const FileSizeLimit limit(c.sizeLimit);
-        EXPECT_EQ(errorText([&] { writeSettings(files, c.path, ClosingState{}); }),
-                  c.path + " に書き込めません")
+        EXPECT_EQ(failureOf([&] { writeSettings(files, c.path, ClosingState{}); }),
+                  Failure(FileError::CannotWriteSettings, c.path))
             << c.sentence;
     }
     EXPECT_EQ(dir.read("Morvane.ini"), "[Color]\nNormal=255\n");

@@ -8,7 +8,8 @@
 namespace morvane {
 namespace {
 
-using testing::errorText;
+using testing::Failure;
+using testing::failureOf;
 using testing::FakeFile;
 using testing::FakeFileSystem;
 
@@ -18,8 +19,9 @@ const std::string IniPath = "/opt/morvane/Morvane.ini";
 auto fields(const Settings& s) {
     const StateColours& c = s.colours;
     return std::make_tuple(s.top, s.left, s.height, s.width, s.viewHeight, s.columnWidths, s.style,
-                           s.interval, s.sortKey, s.sortType, c.listBack, c.normal, c.newUp,
-                           c.newUp2, c.todayUp, c.notFound, c.memoBack, c.memoFont);
+                           s.interval, storedSortKey(s.sort.key), storedSortOrder(s.sort.order),
+                           c.listBack, c.normal, c.newUp, c.newUp2, c.todayUp, c.notFound,
+                           c.memoBack, c.memoFont);
 }
 
 TEST(ReadSettings, GivesTheDefaultsWhereTheFileHasNothingUsable) {
@@ -59,14 +61,18 @@ TEST(ReadSettings, ReadsEveryKeyOfTheThreeSections) {
 }
 
 TEST(SettingsApplied, ValuesNoMenuItemShowsActAsTheWindowDesignHasIt) {
+    using Item = std::optional<CheckInterval>;
     // Interval seconds: the menu item that shows them, and the timer's period.
-    const std::tuple<int, int, int> intervals[] = {
-        {5, 0, 5000},              // no item shows 5 seconds, yet they tick
-        {30, 30, 30000},           // an item shows 30 seconds
-        {0, 0, 0},                 // 0 means no timed checks
-        {-1, 0, 0},                // and so does a negative interval
-        {2147483, 0, 2147483000},  // the longest period that fits
-        {2147484, 0, 0},           // one second more does not fit
+    const std::tuple<int, Item, int> intervals[] = {
+        {5, std::nullopt, 5000},              // no item shows 5 seconds, yet they tick
+        {1, CheckInterval::OneSecond, 1000},  // each item shows its own seconds
+        {10, CheckInterval::TenSeconds, 10000},
+        {30, CheckInterval::ThirtySeconds, 30000},
+        {60, CheckInterval::SixtySeconds, 60000},
+        {0, std::nullopt, 0},                 // 0 means no timed checks
+        {-1, std::nullopt, 0},                // and so does a negative interval
+        {2147483, std::nullopt, 2147483000},  // the longest period that fits
+        {2147484, std::nullopt, 0},           // one second more does not fit
     };
     for (const auto& [seconds, item, milliseconds] : intervals) {
         Settings s;
@@ -74,24 +80,46 @@ TEST(SettingsApplied, ValuesNoMenuItemShowsActAsTheWindowDesignHasIt) {
         EXPECT_EQ(std::make_pair(s.intervalItem(), s.timerMilliseconds()),
                   std::make_pair(item, milliseconds))
             << seconds;
+        if (item) {
+            EXPECT_EQ(storedInterval(*item), seconds);
+        }
     }
     // One value stored as SortKey, SortType, H3 and Style, and what each applies as.
-    const std::tuple<int, int, int, int, bool> stored[] = {
-        {-5, 0, 1, 0, false}, {0, 0, 0, 0, false}, {1, 1, 1, 1, true},
-        {2, 2, 1, 2, false},  {6, 0, 1, 6, false}, {20000, 0, 1, 10000, false},
+    const std::tuple<int, SortKey, SortOrder, int, bool> stored[] = {
+        {-5, SortKey::WatchOrder, SortOrder::Descending, 0, false},
+        {0, SortKey::WatchOrder, SortOrder::Ascending, 0, false},
+        {1, SortKey::Name, SortOrder::Descending, 1, true},
+        {2, SortKey::FileName, SortOrder::Descending, 2, false},
+        {3, SortKey::Size, SortOrder::Descending, 3, false},
+        {4, SortKey::Modified, SortOrder::Descending, 4, false},
+        {5, SortKey::Directory, SortOrder::Descending, 5, false},
+        {6, SortKey::WatchOrder, SortOrder::Descending, 6, false},
+        {20000, SortKey::WatchOrder, SortOrder::Descending, 10000, false},
     };
-    for (const auto& [value, key, type, width, topMost] : stored) {
+    for (const auto& [value, key, order, width, topMost] : stored) {
         Settings s;
-        s.sortKey = s.sortType = s.columnWidths[3] = s.style = value;
-        EXPECT_EQ(
-            std::make_tuple(s.appliedSortKey(), s.appliedSortType(), s.columnWidth(3), s.topMost()),
-            std::make_tuple(key, type, width, topMost))
+        s.columnWidths[3] = s.style = value;
+        EXPECT_EQ(std::make_tuple(sortKeyFromStored(value), sortOrderFromStored(value),
+                                  s.columnWidth(3), s.topMost()),
+                  std::make_tuple(key, order, width, topMost))
             << value;
+        if (value >= 0 && value <= 5) {
+            EXPECT_EQ(storedSortKey(key), value);
+        }
+        EXPECT_EQ(storedSortOrder(order), value == 0 ? 0 : 1);
     }
 }
 
-const ClosingState Restored{false, 10, -30, 300, 500, 200, {100, 0, 10000, 112, 144},
-                            true,  30, 3,   1};
+const ClosingState Restored{false,
+                            10,
+                            -30,
+                            300,
+                            500,
+                            200,
+                            {100, 0, 10000, 112, 144},
+                            true,
+                            CheckInterval::ThirtySeconds,
+                            {SortKey::Size, SortOrder::Descending}};
 const std::string Placement = "Left=-30\r\nHeight=300\r\nWidth=500\r\nViewHeight=200\r\n";
 const std::string Columns = "H0=100\r\nH1=0\r\nH2=10000\r\nH3=112\r\nH4=144\r\nStyle=1\r\n";
 const std::string List = "[List]\r\nInterval=30\r\nSortKey=3\r\nSortType=1\r\n";
@@ -121,28 +149,26 @@ TEST(WriteSettings, WritesWindowAndListInOneReplaceLeavingTheGeometryWhileMaximi
     }
 }
 
-TEST(WriteSettings, WritesTheCheckedItemOfEachRadioGroup) {
+TEST(WriteSettings, TheCheckedItemsAreReadBackAsWritten) {
     struct Case {
-        const char* sentence;
-        int intervalItem, sortKey, sortType;
-        int interval, writtenKey, writtenType;
+        CheckInterval interval;
+        SortKey key;
+        SortOrder order;
     } const cases[] = {
-        {"an interval no item stands for as the 60-second item", 5, 5, 0, 60, 5, 0},
-        {"no interval item as the 60-second item", 0, 0, 0, 60, 0, 0},
-        {"a key no item stands for as watch-list order", 60, 9, 0, 60, 0, 0},
-        {"any direction but ascending as descending", 60, 0, 2, 60, 0, 1},
+        {CheckInterval::OneSecond, SortKey::WatchOrder, SortOrder::Ascending},
+        {CheckInterval::TenSeconds, SortKey::Directory, SortOrder::Descending},
+        {CheckInterval::SixtySeconds, SortKey::Modified, SortOrder::Ascending},
     };
     for (const Case& c : cases) {
         FakeFileSystem files;
         ClosingState state;
-        state.intervalItem = c.intervalItem;
-        state.sortKey = c.sortKey;
-        state.sortType = c.sortType;
+        state.intervalItem = c.interval;
+        state.sort = {c.key, c.order};
         writeSettings(files, IniPath, state);
         const Settings next = readSettings(files, IniPath);
-        EXPECT_EQ(std::make_tuple(next.interval, next.sortKey, next.sortType),
-                  std::make_tuple(c.interval, c.writtenKey, c.writtenType))
-            << c.sentence;
+        EXPECT_EQ(std::make_tuple(next.intervalItem(), next.sort.key, next.sort.order),
+                  std::make_tuple(std::optional(c.interval), c.key, c.order))
+            << storedInterval(c.interval);
     }
 }
 
@@ -156,8 +182,8 @@ TEST(WriteSettings, AFileThatCannotBeWrittenGivesTheErrorAndStaysAsItWas) {
     unreadable.put(IniPath, before).kind = FakeFile::Unreadable;
 
     for (FakeFileSystem* files : {&refusing, &unreadable}) {
-        EXPECT_EQ(errorText([&] { writeSettings(*files, IniPath, Restored); }),
-                  IniPath + " に書き込めません");
+        EXPECT_EQ(failureOf([&] { writeSettings(*files, IniPath, Restored); }),
+                  Failure(FileError::CannotWriteSettings, IniPath));
         EXPECT_EQ(files->writes, 0);
         EXPECT_EQ(files->files[IniPath].bytes, before);
     }

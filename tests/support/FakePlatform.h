@@ -4,9 +4,11 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 
-#include "AppError.h"
+#include "FileError.h"
 #include "Platform.h"
 #include "RealPlatform.h"
 #include "ShiftJis.h"
@@ -96,20 +98,17 @@ struct FakePlatform {
     Platform platform{files, clock, realPlatform().codec(), realPlatform().collator()};
 };
 
-// An enabled watch list line: "1", the name filled to 20 bytes, the path.
-inline std::string watchLine(std::string_view name, std::string_view path) {
-    return "1" + padOrCut(name, 20) + std::string(path);
-}
+using Failure = std::pair<FileError::Kind, std::string>;
 
-// The message of the AppError that run throws, or "" when it throws none.
+// What the FileError that run throws names, or nullopt when it throws none.
 template <class Run>
-std::string errorText(Run&& run) {
+std::optional<Failure> failureOf(Run&& run) {
     try {
         run();
-    } catch (const AppError& error) {
-        return error.what();
+    } catch (const FileError& error) {
+        return Failure{error.kind(), error.path()};
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace morvane::testing

@@ -1,0 +1,53 @@
+// The content view's loading of any file: the text always loads, is UTF-8, has one kind of line
+// break and as many breaks as the file up to its first NUL.
+
+#include "ContentLoad.h"
+#include "FuzzSupport.h"
+#include "SjisPath.h"
+
+using namespace morvane;
+using morvane::fuzzing::require;
+
+namespace {
+
+std::size_t lineBreaks(std::string_view text) {
+    std::size_t breaks = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || text[i] == '\r') ++breaks;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    return breaks;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input = fuzzing::bytesOf(data, size);
+    testing::FakePlatform fake;
+    fake.files.put("/w/a.txt", std::string(input));
+
+    const ContentLoad loaded = loadContent(fake.platform, "/w/a.txt");
+    require(loaded.status == ContentLoad::Loaded, "a readable file loads");
+    require(fuzzing::isStrictUtf8(loaded.utf8), "the text is UTF-8");
+    require(loaded.utf8.find('\r') == std::string::npos, "no CR is left");
+    require(loaded.utf8.find('\0') == std::string::npos, "the text ends at a NUL");
+    const std::string_view text = input.substr(0, input.find('\0'));
+    require(std::count(loaded.utf8.begin(), loaded.utf8.end(), '\n') ==
+                static_cast<std::ptrdiff_t>(lineBreaks(text)),
+            "every line break is kept, once");
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && c != '\r';
+    });
+    if (plain) require(loaded.utf8 == text, "plain ASCII shows as it is");
+
+    // The same bytes as the path of a file that is not there.
+    require(loadContent(fake.platform, input).status == ContentLoad::NoFile ||
+                input.substr(0, 8) == "/w/a.txt",
+            "no other file is found");
+    // What the content view's error message names: the path's last part, as displayed text.
+    const std::string_view name = lastPart(withoutTrailingBlanks(input));
+    std::string shown;
+    fake.platform.codec.toUtf8(name, shown);
+    require(fuzzing::isStrictUtf8(shown), "the file's name shows as UTF-8");
+    return 0;
+}
