@@ -398,7 +398,8 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 }
 
 void MainWindow::runCheckAndShow(bool rebuild) {
-    const CheckTimes times = runCheck(platform_, watchList_, records_, rebuild, sort_);
+    const CheckTimes times =
+        runCheck(platform_, watchList_, records_, rebuild, sort_, &checkMemory_);
     list_->refill(records_);
     statusPanels_[0]->setText(lastCheckText(times.started));
     statusPanels_[1]->setText(clockText(times.finished));
