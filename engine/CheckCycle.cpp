@@ -1,6 +1,7 @@
 #include "CheckCycle.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "ShiftJis.h"
@@ -38,6 +39,11 @@ int sequenceOf(std::string_view record) {
     return seq;
 }
 
+// Writes value as digits decimal digits, with leading zeros, at out.
+void putDigits(char* out, long long value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+}
+
 void putNumber(std::string& out, long long value, int digits) {
     const std::size_t at = out.size();
     out.append(static_cast<std::size_t>(digits), '0');
@@ -51,20 +57,22 @@ bool isCalendarTime(const LocalDateTime& t) {
            t.second >= 0 && t.second <= 60;
 }
 
+using StampChars = std::array<char, FieldWidth[StampText]>;
+
 // "yyyy/mm/dd hh:mm:ss" of a time that isCalendarTime() admits: it fills StampText.
-std::string formatDateTime(const LocalDateTime& t) {
-    std::string text;
-    putNumber(text, t.year, 4);
-    text += '/';
-    putNumber(text, t.month, 2);
-    text += '/';
-    putNumber(text, t.day, 2);
-    text += ' ';
-    putNumber(text, t.hour, 2);
-    text += ':';
-    putNumber(text, t.minute, 2);
-    text += ':';
-    putNumber(text, t.second, 2);
+StampChars formatDateTime(const LocalDateTime& t) {
+    StampChars text;
+    putDigits(&text[0], t.year, 4);
+    text[4] = '/';
+    putDigits(&text[5], t.month, 2);
+    text[7] = '/';
+    putDigits(&text[8], t.day, 2);
+    text[10] = ' ';
+    putDigits(&text[11], t.hour, 2);
+    text[13] = ':';
+    putDigits(&text[14], t.minute, 2);
+    text[16] = ':';
+    putDigits(&text[17], t.second, 2);
     return text;
 }
 
@@ -80,11 +88,18 @@ std::string sizeField(std::int64_t size) {
     return text;
 }
 
-// Looks a Shift-JIS path up. A path with no native form names no file.
-std::optional<FileFacts> lookUpPath(Platform& platform, std::string_view sjisPath) {
+// The native form of a Shift-JIS path; nullopt where it names no file: an empty path, or one
+// with no native form.
+std::optional<std::string> nativeForm(const TextCodec& codec, std::string_view sjisPath) {
     std::string native;
-    if (sjisPath.empty() || !platform.codec.toUtf8(sjisPath, native)) return std::nullopt;
-    return platform.files.lookUp(native);
+    if (sjisPath.empty() || !codec.toUtf8(sjisPath, native)) return std::nullopt;
+    return native;
+}
+
+// The path a watch list line names, as a rebuild looks it up.
+std::string linePath(std::string_view line) {
+    const EntryParts parts = entryParts(line);
+    return joinPath(parts.dir, parts.fileName);
 }
 
 struct RecordSource {
@@ -92,8 +107,8 @@ struct RecordSource {
     std::string_view name;
     std::string_view fileName;
     std::string_view dir;
-    std::string lookupPath;
-    std::string_view oldRecord;  // empty in a rebuild
+    const std::string* nativePath = nullptr;  // null: the file cannot be looked up
+    std::string_view oldRecord;               // empty in a rebuild
     bool refresh = false;
 };
 
@@ -101,20 +116,25 @@ bool isSameDay(const LocalDateTime& a, const LocalDateTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day;
 }
 
-// A record starts with every field before DirPath filled with spaces: the SortPrefix stays so
-// until the ordering writes it, and so do the size and the time of a file not found.
-std::string buildRecord(Platform& platform, const RecordSource& source,
-                        const LocalDateTime& today) {
-    std::string record(FixedFieldsLength, ' ');
-    record.reserve(FixedFieldsLength + source.dir.size());
+// Builds the record into `record`, whose buffer it reuses. A record starts with every field
+// before DirPath filled with spaces: the SortPrefix stays so until the ordering writes it, and
+// so do the size and the time of a file not found.
+void buildRecord(Platform& platform, const RecordSource& source, const LocalDateTime& today,
+                 std::string& record) {
+    record.assign(FixedFieldsLength, ' ');
     char state = NotFound;
-    if (const std::optional<FileFacts> facts = lookUpPath(platform, source.lookupPath)) {
+    const std::optional<FileFacts> facts =
+        source.nativePath ? platform.files.lookUp(*source.nativePath) : std::nullopt;
+    if (facts) {
         putField(record, SizeText, sizeField(facts->size));
         // The time to a step of two seconds; no time at all where it is no calendar time.
         LocalDateTime modified = facts->modified;
         modified.second -= modified.second % 2;
         const bool hasStamp = isCalendarTime(modified);
-        if (hasStamp) putField(record, StampText, formatDateTime(modified));
+        if (hasStamp) {
+            const StampChars stamp = formatDateTime(modified);
+            putField(record, StampText, std::string_view(stamp.data(), stamp.size()));
+        }
         state = hasStamp && isSameDay(modified, today) ? TodayUp : Normal;
         if (source.refresh) {
             if (cutField(source.oldRecord, StampText) < cutField(record, StampText)) {
@@ -129,12 +149,11 @@ std::string buildRecord(Platform& platform, const RecordSource& source,
     putField(record, DisplayName, source.name);
     putField(record, FileNameField, source.fileName);
     record += source.dir;
-    return record;
 }
 
-std::string rebuiltRecord(Platform& platform, std::string_view line, std::size_t seq,
-                          const LocalDateTime& today) {
-    const EntryParts parts = entryParts(line);
+std::string rebuiltRecord(Platform& platform, const WatchList& watchList, std::size_t seq,
+                          const LocalDateTime& today, const CheckMemory* memory) {
+    const EntryParts parts = entryParts(watchList[seq]);
     std::string seqText;
     putNumber(seqText, static_cast<long long>(seq), FieldWidth[SeqNo]);
     RecordSource source;
@@ -142,33 +161,95 @@ std::string rebuiltRecord(Platform& platform, std::string_view line, std::size_t
     source.name = parts.name;
     source.fileName = parts.fileName;
     source.dir = parts.dir;
-    source.lookupPath = joinPath(parts.dir, parts.fileName);
-    return buildRecord(platform, source, today);
+    std::optional<std::string> converted;
+    if (memory) {
+        source.nativePath = memory->nativePath(seq);
+    } else if ((converted = nativeForm(platform.codec, joinPath(parts.dir, parts.fileName)))) {
+        source.nativePath = &*converted;
+    }
+    std::string record;
+    buildRecord(platform, source, today, record);
+    return record;
 }
 
-std::string refreshedRecord(Platform& platform, std::string_view old, const WatchList& watchList,
-                            const LocalDateTime& today) {
+// Whether two texts fill the field alike: the shorter filled with spaces, each cut at the
+// field's width.
+bool sameField(RecordField field, std::string_view a, std::string_view b) {
+    const auto width = static_cast<std::size_t>(FieldWidth[field]);
+    a = a.substr(0, width);
+    b = b.substr(0, width);
+    if (a.size() > b.size()) std::swap(a, b);
+    return b.substr(0, a.size()) == a && b.find_first_not_of(' ', a.size()) == b.npos;
+}
+
+// The watch list line a record was built from: the line its SeqNo names, when that line's name
+// and file name fill the record's fields alike. A stale list is not trusted: -1 then.
+int recordLine(std::string_view record, const WatchList& watchList) {
+    const int seq = sequenceOf(record);
+    if (seq < 0 || static_cast<std::size_t>(seq) >= watchList.size()) return -1;
+    const EntryParts parts = entryParts(watchList[static_cast<std::size_t>(seq)]);
+    if (!sameField(DisplayName, parts.name, cutField(record, DisplayName)) ||
+        !sameField(FileNameField, parts.fileName, cutField(record, FileNameField)))
+        return -1;
+    return seq;
+}
+
+// Builds the refreshed form of the record old into `record`.
+void buildRefreshedRecord(Platform& platform, std::string_view old, const WatchList& watchList,
+                          const LocalDateTime& today, const CheckMemory* memory,
+                          std::string& record) {
     RecordSource source;
     source.seqText = cutField(old, SeqNo);
     source.name = cutField(old, DisplayName);
     source.fileName = cutField(old, FileNameField);
     source.dir = cutField(old, DirPath);
-    source.lookupPath = recordPath(old, watchList);
     source.oldRecord = old;
     source.refresh = true;
-    return buildRecord(platform, source, today);
+    std::optional<std::string> converted;
+    const int line = recordLine(old, watchList);
+    if (memory && line >= 0) {
+        source.nativePath = memory->nativePath(static_cast<std::size_t>(line));
+    } else if ((converted = nativeForm(platform.codec, recordPath(old, watchList)))) {
+        source.nativePath = &*converted;
+    }
+    buildRecord(platform, source, today, record);
 }
 
-// Whether two texts fill the field alike.
-bool sameField(RecordField field, std::string_view a, std::string_view b) {
-    const auto width = static_cast<std::size_t>(FieldWidth[field]);
-    return padOrCut(a, width) == padOrCut(b, width);
+// Whether two records are alike from StateCode on: all but the SortPrefix.
+bool sameFromState(std::string_view a, std::string_view b) {
+    const auto from = static_cast<std::size_t>(FieldStart[StateCode] - 1);
+    return a.substr(std::min(from, a.size())) == b.substr(std::min(from, b.size()));
 }
 
 }  // namespace
 
+void CheckMemory::preparePaths(const TextCodec& codec, const WatchList& watchList) {
+    if (lines_ == watchList) return;
+    lines_ = watchList;
+    nativePaths_.clear();
+    nativePaths_.reserve(lines_.size());
+    for (const std::string& line : lines_)
+        nativePaths_.push_back(nativeForm(codec, linePath(line)));
+}
+
+const std::string* CheckMemory::nativePath(std::size_t line) const {
+    if (line >= nativePaths_.size() || !nativePaths_[line]) return nullptr;
+    return &*nativePaths_[line];
+}
+
+bool CheckMemory::holdsOrder(const Records& records, SortState sort) const {
+    return hasOrder_ && orderedBy_.key == sort.key && orderedBy_.order == sort.order &&
+           ordered_ == records;
+}
+
+void CheckMemory::remember(const Records& records, SortState sort) {
+    ordered_ = records;
+    orderedBy_ = sort;
+    hasOrder_ = true;
+}
+
 CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
-                    bool rebuildMode, SortState sort) {
+                    bool rebuildMode, SortState sort, CheckMemory* memory) {
     CheckTimes times;
     times.started = heldToCalendar(platform.clock.now());
     const LocalDateTime& today = times.started;
@@ -176,31 +257,40 @@ CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& rec
     const std::size_t watched = std::min(watchList.size(), MaxWatched);
     // A refresh needs exactly one record per watched line; anything else is built afresh.
     if (!rebuildMode && records.size() != watched) rebuildMode = true;
+    if (memory) memory->preparePaths(platform.codec, watchList);
+    bool changed = rebuildMode;
     if (rebuildMode) {
         records.clear();
         records.reserve(watched);
         for (std::size_t i = 0; i < watched; ++i)
-            records.push_back(rebuiltRecord(platform, watchList[i], i, today));
+            records.push_back(rebuiltRecord(platform, watchList, i, today, memory));
     } else {
-        for (std::string& record : records)
-            record = refreshedRecord(platform, record, watchList, today);
+        std::string ownScratch;
+        std::string& scratch = memory ? memory->scratch() : ownScratch;
+        for (std::string& record : records) {
+            buildRefreshedRecord(platform, record, watchList, today, memory, scratch);
+            // A record that comes out as it was keeps its string, and with it the SortPrefix
+            // the last ordering wrote; the ordering writes that prefix again in any case.
+            if (sameFromState(scratch, record)) continue;
+            record.swap(scratch);
+            changed = true;
+        }
     }
 
-    orderRecords(records, sort, platform.collator);
+    // Records that are as the memory last saw them ordered, under the same sort state, are
+    // in order already: ordering them again would change nothing.
+    if (!memory || changed || !memory->holdsOrder(records, sort)) {
+        orderRecords(records, sort, platform.collator);
+        if (memory) memory->remember(records, sort);
+    }
 
     times.finished = heldToCalendar(platform.clock.now());
     return times;
 }
 
 std::string recordPath(std::string_view record, const WatchList& watchList) {
-    const int seq = sequenceOf(record);
-    if (seq >= 0 && static_cast<std::size_t>(seq) < watchList.size()) {
-        const EntryParts parts = entryParts(watchList[static_cast<std::size_t>(seq)]);
-        // The line must be the one the record was built from; a stale list is not trusted.
-        if (sameField(DisplayName, parts.name, cutField(record, DisplayName)) &&
-            sameField(FileNameField, parts.fileName, cutField(record, FileNameField)))
-            return joinPath(parts.dir, parts.fileName);
-    }
+    const int line = recordLine(record, watchList);
+    if (line >= 0) return linePath(watchList[static_cast<std::size_t>(line)]);
     return joinPath(cutField(record, DirPath), cutField(record, FileNameField));
 }
 

@@ -1,6 +1,6 @@
 #include "StatusRecord.h"
 
-#include "ShiftJis.h"
+#include <algorithm>
 
 namespace morvane {
 
@@ -16,8 +16,12 @@ std::string_view cutField(std::string_view record, RecordField field) {
 }
 
 void putField(std::string& record, RecordField field, std::string_view value) {
+    const auto start = static_cast<std::size_t>(FieldStart[field] - 1);
     const auto width = static_cast<std::size_t>(FieldWidth[field]);
-    record.replace(static_cast<std::size_t>(FieldStart[field] - 1), width, padOrCut(value, width));
+    // In place: the record keeps its length and its buffer.
+    const std::size_t kept = std::min(value.size(), width);
+    record.replace(start, kept, value.data(), kept);
+    record.replace(start + kept, width - kept, width - kept, ' ');
 }
 
 char stateOf(std::string_view record) {

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 
 #include "CheckCycle.h"
@@ -29,6 +30,24 @@ protected:
             move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
 };
+
+// Laying a paragraph out at the view's width, Qt looks for each line's end from the word the
+// line starts in, to that word's end. In a run with nowhere to break a line (a minified file,
+// base64) that is a scan to the run's end for every line: a million characters take a minute.
+// A run this long is shown with lines broken anywhere, which is how such a run wraps anyway.
+constexpr qsizetype LongestRunWrappedAtWords = 10000;
+
+// How the view breaks the lines of the text: at word boundaries where it can, unless the text
+// holds a run longer than LongestRunWrappedAtWords with no place to break a line.
+QTextOption::WrapMode wrapModeFor(const QString& text) {
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype runStart = 0;
+    for (qsizetype at = breaks.toNextBoundary(); at != -1; at = breaks.toNextBoundary()) {
+        if (at - runStart > LongestRunWrappedAtWords) return QTextOption::WrapAnywhere;
+        runStart = at;
+    }
+    return QTextOption::WrapAtWordBoundaryOrAnywhere;
+}
 
 }  // namespace
 
@@ -76,7 +95,14 @@ bool MainWindow::loadViewText(int row) {
         case ContentLoad::Loaded:
             break;
     }
-    viewText_->setPlainText(fromUtf8(load.utf8));
+    const QString text = fromUtf8(load.utf8);
+    const QTextOption::WrapMode wrap = wrapModeFor(text);
+    if (viewText_->wordWrapMode() != wrap) {
+        // The text shown until now is not laid out again under the new mode.
+        viewText_->clear();
+        viewText_->setWordWrapMode(wrap);
+    }
+    viewText_->setPlainText(text);
     viewText_->moveCursor(QTextCursor::Start);
     return true;
 }

@@ -44,7 +44,8 @@ QFrame* makePanel(const char* name, QWidget* parent) {
 QLabel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
     auto* label = new QLabel(parent);
     if (bevel) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    if (width > 0) label->setFixedWidth(width);
+    // A panel of fixed size takes a new text without the status bar being laid out again.
+    if (width > 0) label->setFixedSize(width, StatusBarHeight);
     label->setIndent(2);
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -397,7 +398,8 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 }
 
 void MainWindow::runCheckAndShow(bool rebuild) {
-    const CheckTimes times = runCheck(platform_, watchList_, records_, rebuild, sort_);
+    const CheckTimes times =
+        runCheck(platform_, watchList_, records_, rebuild, sort_, &checkMemory_);
     list_->refill(records_);
     statusPanels_[0]->setText(lastCheckText(times.started));
     statusPanels_[1]->setText(clockText(times.finished));

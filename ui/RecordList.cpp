@@ -14,10 +14,21 @@ class RecordRows : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    void reset(const std::vector<std::string>& records) {
-        beginResetModel();
-        records_ = records;
-        endResetModel();
+    // Takes the records as the rows. Another number of rows resets the model; the same number
+    // keeps it and reports only the rows whose record changed, so the view repaints those alone.
+    void assign(const std::vector<std::string>& records) {
+        if (records.size() != records_.size()) {
+            beginResetModel();
+            records_ = records;
+            endResetModel();
+            return;
+        }
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records_[i] == records[i]) continue;
+            records_[i] = records[i];
+            const QModelIndex changed = index(int(i));
+            emit dataChanged(changed, changed);
+        }
     }
 
     int rowCount(const QModelIndex& parent = {}) const override {
@@ -128,13 +139,23 @@ RecordListView::RecordListView(int rowHeight, QWidget* parent)
 
 void RecordListView::refill(const std::vector<std::string>& records) {
     refilling_ = true;
-    rows_->reset(records);
+    rows_->assign(records);
+    // Neither the clear nor the scroll repaints anything when there is no selection, no current
+    // row, and the list is already at the top.
     selectionModel()->clear();
     // Lay the rows out now rather than at the next turn of the event loop, so that a repaint
     // right after the refill already shows them.
     executeDelayedItemsLayout();
     scrollToTop();
     refilling_ = false;
+}
+
+void RecordListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                 const QList<int>& roles) {
+    // Every row keeps its height and place whatever its record, so a change repaints the rows
+    // it names and no more. QListView's own handling would lay the rows out again and repaint
+    // the whole list.
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
 }
 
 QItemSelectionModel::SelectionFlags RecordListView::selectionCommand(const QModelIndex& index,

@@ -51,7 +51,8 @@ public:
     static constexpr int RecordRole = Qt::UserRole + 1;
 
     // Replaces every row by the records, in their order. Leaves no row selected, the first row
-    // at the top, and does not count as a selection by the user.
+    // at the top, and does not count as a selection by the user. Only rows whose record changed
+    // are repainted, unless the number of rows changed.
     void refill(const std::vector<std::string>& records);
 
     int rowCount() const;
@@ -65,6 +66,8 @@ signals:
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = QList<int>()) override;
 
 private:
     RecordRows* rows_;

@@ -3,6 +3,8 @@
 
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include "RecordList.h"
 #include "WindowFixture.h"
@@ -197,6 +199,43 @@ TEST_F(ContentView, TheFileOfTheWholeWatchListPathIsShownNotThatOfTheCutFields) 
     ASSERT_TRUE(isOpen());
     EXPECT_EQ(memo(), "the whole path");
     EXPECT_TRUE(viewErrors.empty());
+}
+
+TEST_F(ContentView, TextIsWrappedAtWordsUnlessALongRunHasNowhereToBreak) {
+    struct Case {
+        const char* what;
+        std::string text;
+        QTextOption::WrapMode wrap;
+    };
+    const Case cases[] = {
+        {"a run with nowhere to break", std::string(100000, 'x'), QTextOption::WrapAnywhere},
+        {"words", "alpha bravo charlie\ndelta", QTextOption::WrapAtWordBoundaryOrAnywhere},
+        {"a long line of words",
+         [] {
+             std::string words;
+             while (words.size() < 100000) words += "word, ";
+             return words;
+         }(),
+         QTextOption::WrapAtWordBoundaryOrAnywhere},
+        {"minified numbers", "[" + std::string(20000, '1') + ",2]", QTextOption::WrapAnywhere},
+    };
+    openWatching();
+    select(0);
+    command();
+    auto* view = child<QPlainTextEdit>("MemoList");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        files.put("/w/b.txt", c.text);
+        select(0);
+        select(1);
+        ASSERT_TRUE(isOpen());
+        EXPECT_EQ(view->wordWrapMode(), c.wrap);
+        EXPECT_EQ(view->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        EXPECT_EQ(memo(), c.text) << "the text as loaded";
+        if (c.text.size() > 1000) {
+            EXPECT_GT(view->document()->lastBlock().layout()->lineCount(), 10) << "wrapped";
+        }
+    }
 }
 
 }  // namespace

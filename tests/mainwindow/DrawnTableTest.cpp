@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -16,20 +17,25 @@ namespace {
 
 const QColor Black(0, 0, 0);
 const QColor White(255, 255, 255);
-const QColor Cyan(0, 255, 255);    // Normal
-const QColor Red(255, 0, 0);       // NewUp
-const QColor Yellow(255, 255, 0);  // TodayUp
-const QColor Grey(128, 128, 128);  // NotFound
+const QColor Cyan(0, 255, 255);     // Normal
+const QColor Red(255, 0, 0);        // NewUp
+const QColor Magenta(255, 0, 255);  // NewUp2
+const QColor Yellow(255, 255, 0);   // TodayUp
+const QColor Grey(128, 128, 128);   // NotFound
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives, and gathers the area they repaint.
 class PaintCounter : public QObject {
 public:
     explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
     int paints = 0;
+    QRegion painted;
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++paints;
+        if (e->type() == QEvent::Paint) {
+            ++paints;
+            painted += static_cast<QPaintEvent*>(e)->region();
+        }
         return false;
     }
 };
@@ -165,6 +171,40 @@ TEST_F(DrawnTable, ANotFoundRowLeavesItsSizeAndTimeColumnsEmpty) {
     image = listImage();
     EXPECT_EQ(countColour(image, sizeAndTime, Grey), sizeAndTime.width() * 15);
     EXPECT_GT(countText(image, band(3, 0, 0), Black, Grey), 0);
+}
+
+TEST_F(DrawnTable, ACheckRepaintsOnlyTheRowsWhoseRecordChanged) {
+    openFourStates();
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "0239") << "a new file's state goes 1, then 2";
+    action("MenuRepaint")->trigger();
+    EXPECT_EQ(states(), "0339") << "then to today's";
+    settle();
+    const QImage before = listImage();
+
+    PaintCounter counter(list()->viewport());
+    action("MenuRepaint")->trigger();
+    settle();
+    EXPECT_EQ(counter.paints, 0) << "the same records in the same order draw nothing anew";
+    EXPECT_EQ(listImage(), before);
+
+    counter.painted = {};  // grabbing the image painted it
+    files.files["/w/plain.txt"].modified = {2024, 3, 2, 10, 0, 0};
+    action("MenuRepaint")->trigger();
+    settle();
+    ASSERT_EQ(states(), "1339");
+    const int width = list()->viewport()->width();
+    EXPECT_EQ(counter.painted, QRegion(0, 0, width, 15)) << "the changed row alone";
+    const QImage after = listImage();
+    EXPECT_GT(countText(after, band(0, 0, 0), Red, Black), 0);
+    EXPECT_EQ(countText(after, band(0, 0, 4), Cyan, Black), 0);
+    EXPECT_EQ(after.copy(0, 15, width, 45), before.copy(0, 15, width, 45));
+
+    // The rows' order changes with a sort command: every row shows its new record.
+    action("MenuSortDec")->trigger();
+    EXPECT_EQ(states(), "9331");
+    EXPECT_GT(countText(listImage(), band(3, 0, 0), Red, Black), 0);
+    EXPECT_GT(countText(listImage(), band(0, 0, 0), Grey, Black), 0);
 }
 
 TEST_F(DrawnTable, TheListBackgroundComesFromTheSettings) {
