@@ -11,7 +11,9 @@ mode=busy
 case ${1:-} in --idle | --busy) mode=${1#--}; shift ;; esac
 minutes=${1:-10}
 dir=${2:-build}
-if [ ! -x "$dir/app/morvane" ] || [ ! -x "$dir/bench/statloop/morvane_stat_loop" ]; then
+export MORVANE_BUILD=$dir
+if [ ! -x "$dir/app/morvane" ] || [ ! -x "$dir/bench/statloop/morvane_stat_loop" ] ||
+    [ ! -x "$dir/tests/fixtures/watch-line" ]; then
     scripts/build.sh "$dir"
 fi
 command -v Xvfb >/dev/null || { echo "needs Xvfb (apt-get install xvfb)"; exit 1; }
