@@ -12,8 +12,24 @@ bool isContinuation(unsigned char b) {
     return (b & 0xC0) == 0x80;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(std::string_view text) {
+// CR LF, a lone CR and a lone LF each become one "\n".
+std::string unifyLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool isStrictUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto b = static_cast<unsigned char>(text[i]);
@@ -47,23 +63,6 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
-// CR LF, a lone CR and a lone LF each become one "\n".
-std::string unifyLineEnds(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
     ContentLoad result;
     try {
@@ -90,7 +89,7 @@ ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
         std::string_view text(bytes);
         text = text.substr(0, text.find('\0'));
         std::string utf8;
-        if (isValidUtf8(text)) {
+        if (isStrictUtf8(text)) {
             if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
             utf8.assign(text);
         } else {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "Platform.h"
 
@@ -11,6 +12,9 @@ namespace morvane {
 
 // Files larger than this are not shown: the load fails.
 inline constexpr std::size_t MaxContentBytes = 8 * 1024 * 1024;
+
+// True for strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isStrictUtf8(std::string_view text);
 
 struct ContentLoad {
     enum Status { Loaded, NoFile, Failed };

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ContentLoad loaded = loadContent(fake.platform, "/w/a.txt");
     require(loaded.status == ContentLoad::Loaded, "a readable file loads");
-    require(fuzzing::isStrictUtf8(loaded.utf8), "the text is UTF-8");
+    require(isStrictUtf8(loaded.utf8), "the text is UTF-8");
     require(loaded.utf8.find('\r') == std::string::npos, "no CR is left");
     require(loaded.utf8.find('\0') == std::string::npos, "the text ends at a NUL");
     const std::string_view text = input.substr(0, input.find('\0'));
@@ -48,6 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view name = lastPart(withoutTrailingBlanks(input));
     std::string shown;
     fake.platform.codec.toUtf8(name, shown);
-    require(fuzzing::isStrictUtf8(shown), "the file's name shows as UTF-8");
+    require(isStrictUtf8(shown), "the file's name shows as UTF-8");
     return 0;
 }
