@@ -44,11 +44,11 @@ void putDigits(char* out, long long value, int digits) {
     for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
 }
 
+// Appends value, held at 0 or more, as putDigits writes it.
 void putNumber(std::string& out, long long value, int digits) {
     const std::size_t at = out.size();
     out.append(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0 && value > 0; --i, value /= 10)
-        out[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    putDigits(&out[at], std::max(value, 0LL), digits);
 }
 
 bool isCalendarTime(const LocalDateTime& t) {
@@ -151,6 +151,17 @@ void buildRecord(Platform& platform, const RecordSource& source, const LocalDate
     record += source.dir;
 }
 
+// The native path a record's file is looked up at: the memory's, made once per watch list,
+// for a line of the list; else sjisPath() converted now, kept in `converted`. Null where the
+// path names no file.
+template <class SjisPath>
+const std::string* lookupPath(const TextCodec& codec, const CheckMemory* memory, int line,
+                              std::optional<std::string>& converted, SjisPath&& sjisPath) {
+    if (memory && line >= 0) return memory->nativePath(static_cast<std::size_t>(line));
+    converted = nativeForm(codec, sjisPath());
+    return converted ? &*converted : nullptr;
+}
+
 std::string rebuiltRecord(Platform& platform, const WatchList& watchList, std::size_t seq,
                           const LocalDateTime& today, const CheckMemory* memory) {
     const EntryParts parts = entryParts(watchList[seq]);
@@ -162,11 +173,8 @@ std::string rebuiltRecord(Platform& platform, const WatchList& watchList, std::s
     source.fileName = parts.fileName;
     source.dir = parts.dir;
     std::optional<std::string> converted;
-    if (memory) {
-        source.nativePath = memory->nativePath(seq);
-    } else if ((converted = nativeForm(platform.codec, joinPath(parts.dir, parts.fileName)))) {
-        source.nativePath = &*converted;
-    }
+    source.nativePath = lookupPath(platform.codec, memory, static_cast<int>(seq), converted,
+                                   [&] { return joinPath(parts.dir, parts.fileName); });
     std::string record;
     buildRecord(platform, source, today, record);
     return record;
@@ -206,12 +214,8 @@ void buildRefreshedRecord(Platform& platform, std::string_view old, const WatchL
     source.oldRecord = old;
     source.refresh = true;
     std::optional<std::string> converted;
-    const int line = recordLine(old, watchList);
-    if (memory && line >= 0) {
-        source.nativePath = memory->nativePath(static_cast<std::size_t>(line));
-    } else if ((converted = nativeForm(platform.codec, recordPath(old, watchList)))) {
-        source.nativePath = &*converted;
-    }
+    source.nativePath = lookupPath(platform.codec, memory, recordLine(old, watchList), converted,
+                                   [&] { return recordPath(old, watchList); });
     buildRecord(platform, source, today, record);
 }
 
