@@ -20,6 +20,7 @@
 #include "QtText.h"
 #include "RecordDrawing.h"
 #include "RecordList.h"
+#include "StatusPanel.h"
 #include "WatchListDialog.h"
 #include "WatchListFile.h"
 #include "WindowPlacement.h"
@@ -42,7 +43,7 @@ QFrame* makePanel(const char* name, QWidget* parent) {
 }
 
 QLabel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
-    auto* label = new QLabel(parent);
+    auto* label = new StatusPanel(parent);
     if (bevel) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // A panel of fixed size takes a new text without the status bar being laid out again.
     if (width > 0) label->setFixedSize(width, StatusBarHeight);
