@@ -191,13 +191,24 @@ bool sameField(RecordField field, std::string_view a, std::string_view b) {
 }
 
 // The watch list line a record was built from: the line its SeqNo names, when that line's name
-// and file name fill the record's fields alike. A stale list is not trusted: -1 then.
-int recordLine(std::string_view record, const WatchList& watchList) {
+// and file name fill the record's fields alike. A stale list is not trusted: -1 then. A memory
+// prepared for watchList gives the lines' names without parsing the lines again.
+int recordLine(std::string_view record, const WatchList& watchList,
+               const CheckMemory* memory = nullptr) {
     const int seq = sequenceOf(record);
     if (seq < 0 || static_cast<std::size_t>(seq) >= watchList.size()) return -1;
-    const EntryParts parts = entryParts(watchList[static_cast<std::size_t>(seq)]);
-    if (!sameField(DisplayName, parts.name, cutField(record, DisplayName)) ||
-        !sameField(FileNameField, parts.fileName, cutField(record, FileNameField)))
+    const auto line = static_cast<std::size_t>(seq);
+    std::string_view name, fileName;
+    if (const CheckMemory::LineNames* names = memory ? memory->lineNames(line) : nullptr) {
+        name = names->name;
+        fileName = names->fileName;
+    } else {
+        const EntryParts parts = entryParts(watchList[line]);
+        name = parts.name;
+        fileName = parts.fileName;
+    }
+    if (!sameField(DisplayName, name, cutField(record, DisplayName)) ||
+        !sameField(FileNameField, fileName, cutField(record, FileNameField)))
         return -1;
     return seq;
 }
@@ -214,8 +225,8 @@ void buildRefreshedRecord(Platform& platform, std::string_view old, const WatchL
     source.oldRecord = old;
     source.refresh = true;
     std::optional<std::string> converted;
-    source.nativePath = lookupPath(platform.codec, memory, recordLine(old, watchList), converted,
-                                   [&] { return recordPath(old, watchList); });
+    source.nativePath = lookupPath(platform.codec, memory, recordLine(old, watchList, memory),
+                                   converted, [&] { return recordPath(old, watchList); });
     buildRecord(platform, source, today, record);
 }
 
@@ -232,8 +243,17 @@ void CheckMemory::preparePaths(const TextCodec& codec, const WatchList& watchLis
     lines_ = watchList;
     nativePaths_.clear();
     nativePaths_.reserve(lines_.size());
-    for (const std::string& line : lines_)
+    lineNames_.clear();
+    lineNames_.reserve(lines_.size());
+    for (const std::string& line : lines_) {
         nativePaths_.push_back(nativeForm(codec, linePath(line)));
+        const EntryParts parts = entryParts(line);
+        lineNames_.push_back({std::string(parts.name), std::string(parts.fileName)});
+    }
+}
+
+const CheckMemory::LineNames* CheckMemory::lineNames(std::size_t line) const {
+    return line < lineNames_.size() ? &lineNames_[line] : nullptr;
 }
 
 const std::string* CheckMemory::nativePath(std::size_t line) const {

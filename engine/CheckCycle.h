@@ -44,6 +44,13 @@ public:
     // The native path of the file that line of the prepared list names, or null where it names
     // none (an empty path, or one with no native form).
     const std::string* nativePath(std::size_t line) const;
+    // What a record built from that line of the prepared list holds in its DisplayName and
+    // FileNameField (before their filling), as parsed once per watch list; null past its end.
+    struct LineNames {
+        std::string name;
+        std::string fileName;
+    };
+    const LineNames* lineNames(std::size_t line) const;
 
     // Whether orderRecords(records, sort) would leave records exactly as they are: they are the
     // records the last remember() was given, under the same sort state.
@@ -57,6 +64,7 @@ public:
 private:
     WatchList lines_;  // the watched lines the paths were made from
     std::vector<std::optional<std::string>> nativePaths_;
+    std::vector<LineNames> lineNames_;
     Records ordered_;
     SortState orderedBy_;
     bool hasOrder_ = false;

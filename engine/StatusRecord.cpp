@@ -18,10 +18,11 @@ std::string_view cutField(std::string_view record, RecordField field) {
 void putField(std::string& record, RecordField field, std::string_view value) {
     const auto start = static_cast<std::size_t>(FieldStart[field] - 1);
     const auto width = static_cast<std::size_t>(FieldWidth[field]);
-    // In place: the record keeps its length and its buffer.
+    // In place: a record that holds the field keeps its length and its buffer.
+    if (record.size() < start + width) record.resize(start + width, ' ');
     const std::size_t kept = std::min(value.size(), width);
-    record.replace(start, kept, value.data(), kept);
-    record.replace(start + kept, width - kept, width - kept, ' ');
+    std::copy_n(value.data(), kept, record.begin() + static_cast<std::ptrdiff_t>(start));
+    std::fill_n(record.begin() + static_cast<std::ptrdiff_t>(start + kept), width - kept, ' ');
 }
 
 char stateOf(std::string_view record) {
