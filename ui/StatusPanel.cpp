@@ -144,6 +144,9 @@ void StatusPanel::paintEvent(QPaintEvent* event) {
         QLabel::paintEvent(event);
         return;
     }
+    // On a screen of another pixel ratio, the images are made again.
+    if (!background_.isNull() && background_.devicePixelRatio() != devicePixelRatioF())
+        forgetImages();
     // The first text with something to see decides whether pieces draw alike.
     if (pieceUse_ == PieceUse::Unknown && !shown.trimmed().isEmpty())
         pieceUse_ = piecesDrawAsLabel(shown) ? PieceUse::Used : PieceUse::NotUsed;
