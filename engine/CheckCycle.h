@@ -31,15 +31,15 @@ CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& rec
                     bool rebuildMode, SortState sort, CheckMemory* memory = nullptr);
 
 // What a check keeps for the next one, so that a check where nothing changed repeats no work:
-// the native path of each watched line, made once per watch list rather than at every check,
-// and the records as the last check left them ordered, so that records that did not change
-// are not ordered again. It checks what it holds against what the next check is given, so it
+// the native path and the names of each watched line, made once per watch list rather than at
+// every check, and the records as the last check left them ordered, so that records that did not
+// change are not ordered again. It checks what it holds against what the next check is given, so it
 // cannot go stale: a changed watch list, records ordered or edited by someone else, or another
 // sort state are seen, and the work is done again. Use one memory with one platform.
 class CheckMemory {
 public:
-    // Makes the native path of each line of the watch list, unless the lines are those it made
-    // them for last time.
+    // Makes the native path and the names of each line of the watch list, unless the lines are
+    // those it made them for last time.
     void preparePaths(const TextCodec& codec, const WatchList& watchList);
     // The native path of the file that line of the prepared list names, or null where it names
     // none (an empty path, or one with no native form).
