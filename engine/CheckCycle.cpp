@@ -81,13 +81,6 @@ LocalDateTime heldToCalendar(const LocalDateTime& t) {
             std::clamp(t.hour, 0, 23),   std::clamp(t.minute, 0, 59), std::clamp(t.second, 0, 59)};
 }
 
-// The SizeText of a size: all its digits; sizes beyond what they hold show as 9999999999.
-std::string sizeField(std::int64_t size) {
-    std::string text;
-    putNumber(text, std::clamp<std::int64_t>(size, 0, LargestSize), FieldWidth[SizeText]);
-    return text;
-}
-
 // The native form of a Shift-JIS path; nullopt where it names no file: an empty path, or one
 // with no native form.
 std::optional<std::string> nativeForm(const TextCodec& codec, std::string_view sjisPath) {
@@ -116,38 +109,50 @@ bool isSameDay(const LocalDateTime& a, const LocalDateTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day;
 }
 
-// Builds the record into `record`, whose buffer it reuses. A record starts with every field
-// before DirPath filled with spaces: the SortPrefix stays so until the ordering writes it, and
-// so do the size and the time of a file not found.
-void buildRecord(Platform& platform, const RecordSource& source, const LocalDateTime& today,
-                 std::string& record) {
-    record.assign(FixedFieldsLength, ' ');
+// What a lookup gives a record: its StateCode, SizeText and StampText, the last two all
+// spaces for a file not found and the time all spaces where it is no calendar time.
+struct LookedUp {
     char state = NotFound;
+    std::array<char, FieldWidth[SizeText]> size;
+    StampChars stamp;
+};
+
+LookedUp lookUpFile(Platform& platform, const RecordSource& source, const LocalDateTime& today) {
+    LookedUp found;
+    found.size.fill(' ');
+    found.stamp.fill(' ');
     const std::optional<FileFacts> facts =
         source.nativePath ? platform.files.lookUp(*source.nativePath) : std::nullopt;
-    if (facts) {
-        putField(record, SizeText, sizeField(facts->size));
-        // The time to a step of two seconds; no time at all where it is no calendar time.
-        LocalDateTime modified = facts->modified;
-        modified.second -= modified.second % 2;
-        const bool hasStamp = isCalendarTime(modified);
-        if (hasStamp) {
-            const StampChars stamp = formatDateTime(modified);
-            putField(record, StampText, std::string_view(stamp.data(), stamp.size()));
-        }
-        state = hasStamp && isSameDay(modified, today) ? TodayUp : Normal;
-        if (source.refresh) {
-            if (cutField(source.oldRecord, StampText) < cutField(record, StampText)) {
-                state = NewUp;
-            } else if (stateOf(source.oldRecord) == NewUp) {
-                state = NewUp2;
-            }
+    if (!facts) return found;
+    putDigits(found.size.data(), std::clamp<std::int64_t>(facts->size, 0, LargestSize),
+              FieldWidth[SizeText]);
+    // The time to a step of two seconds; no time at all where it is no calendar time.
+    LocalDateTime modified = facts->modified;
+    modified.second -= modified.second % 2;
+    const bool hasStamp = isCalendarTime(modified);
+    if (hasStamp) found.stamp = formatDateTime(modified);
+    found.state = hasStamp && isSameDay(modified, today) ? TodayUp : Normal;
+    if (source.refresh) {
+        const std::string_view stamp(found.stamp.data(), found.stamp.size());
+        if (cutField(source.oldRecord, StampText) < stamp) {
+            found.state = NewUp;
+        } else if (stateOf(source.oldRecord) == NewUp) {
+            found.state = NewUp2;
         }
     }
-    putField(record, StateCode, std::string_view(&state, 1));
+    return found;
+}
+
+// Writes the record into `record`, whose buffer it reuses. A record starts with every field
+// before DirPath filled with spaces: the SortPrefix stays so until the ordering writes it.
+void writeRecord(const RecordSource& source, const LookedUp& found, std::string& record) {
+    record.assign(FixedFieldsLength, ' ');
+    putField(record, StateCode, std::string_view(&found.state, 1));
     putField(record, SeqNo, source.seqText);
     putField(record, DisplayName, source.name);
     putField(record, FileNameField, source.fileName);
+    putField(record, SizeText, std::string_view(found.size.data(), found.size.size()));
+    putField(record, StampText, std::string_view(found.stamp.data(), found.stamp.size()));
     record += source.dir;
 }
 
@@ -176,7 +181,7 @@ std::string rebuiltRecord(Platform& platform, const WatchList& watchList, std::s
     source.nativePath = lookupPath(platform.codec, memory, static_cast<int>(seq), converted,
                                    [&] { return joinPath(parts.dir, parts.fileName); });
     std::string record;
-    buildRecord(platform, source, today, record);
+    writeRecord(source, lookUpFile(platform, source, today), record);
     return record;
 }
 
@@ -213,8 +218,21 @@ int recordLine(std::string_view record, const WatchList& watchList,
     return seq;
 }
 
-// Builds the refreshed form of the record old into `record`.
-void buildRefreshedRecord(Platform& platform, std::string_view old, const WatchList& watchList,
+// Whether writing a record with the fields cut from old, and the lookup's, gives old itself
+// from StateCode on: old holds every field whole and no more DirPath than is cut from it, and
+// the lookup found what old shows.
+bool rewritesAlike(std::string_view old, const LookedUp& found) {
+    const std::size_t dirLength = old.size() - std::min(old.size(), FixedFieldsLength);
+    return old.size() >= FixedFieldsLength &&
+           dirLength <= static_cast<std::size_t>(FieldWidth[DirPath]) &&
+           old[FieldStart[StateCode] - 1] == found.state &&
+           cutField(old, SizeText) == std::string_view(found.size.data(), found.size.size()) &&
+           cutField(old, StampText) == std::string_view(found.stamp.data(), found.stamp.size());
+}
+
+// Builds the refreshed form of the record old into `record`; false, writing nothing, where
+// that form is old itself from StateCode on.
+bool buildRefreshedRecord(Platform& platform, std::string_view old, const WatchList& watchList,
                           const LocalDateTime& today, const CheckMemory* memory,
                           std::string& record) {
     RecordSource source;
@@ -227,7 +245,10 @@ void buildRefreshedRecord(Platform& platform, std::string_view old, const WatchL
     std::optional<std::string> converted;
     source.nativePath = lookupPath(platform.codec, memory, recordLine(old, watchList, memory),
                                    converted, [&] { return recordPath(old, watchList); });
-    buildRecord(platform, source, today, record);
+    const LookedUp found = lookUpFile(platform, source, today);
+    if (rewritesAlike(old, found)) return false;
+    writeRecord(source, found, record);
+    return true;
 }
 
 // Whether two records are alike from StateCode on: all but the SortPrefix.
@@ -292,10 +313,11 @@ CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& rec
         std::string ownScratch;
         std::string& scratch = memory ? memory->scratch() : ownScratch;
         for (std::string& record : records) {
-            buildRefreshedRecord(platform, record, watchList, today, memory, scratch);
             // A record that comes out as it was keeps its string, and with it the SortPrefix
             // the last ordering wrote; the ordering writes that prefix again in any case.
-            if (sameFromState(scratch, record)) continue;
+            if (!buildRefreshedRecord(platform, record, watchList, today, memory, scratch) ||
+                sameFromState(scratch, record))
+                continue;
             record.swap(scratch);
             changed = true;
         }

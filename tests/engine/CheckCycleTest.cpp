@@ -209,6 +209,26 @@ TEST_P(CheckCycle, ARefreshOfRecordsOutOfStepWithTheListRebuildsThem) {
     }
 }
 
+// A record handed to a refresh comes out in the form a check writes, even where its file did
+// not change: DirPath cut to what a record holds, a state byte no check writes read as none.
+TEST_P(CheckCycle, ARefreshOfAnUnchangedFileStillWritesTheRecordInItsOwnForm) {
+    files.put("/w/a.txt", "x", Yesterday);
+    watch("/w/a.txt");
+    rebuild();
+    const std::string made = records[0];
+    std::string unknownState = made;
+    unknownState[20] = 'x';
+    const std::pair<std::string, std::string> cases[] = {
+        {made + std::string(50, 'd'), made + std::string(37, 'd')},
+        {unknownState, made},
+    };
+    for (const auto& [before, after] : cases) {
+        records = {before};
+        refresh();
+        EXPECT_EQ(records[0].substr(20), after.substr(20));
+    }
+}
+
 // What the memory holds must never stand in for what changed behind it: the watch list edited
 // in place, the records ordered by a sort command, another sort state, a file changed. After
 // each step the records are those of checks without a memory.
