@@ -1,13 +1,19 @@
 #include "Messages.h"
 
+#include <algorithm>
+
 #include "SjisPath.h"
 
 namespace morvane {
 
 namespace {
 
-QString twoDigits(int value) {
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+// Appends the value's last `count` decimal digits, with leading zeros.
+void appendDigits(QString& text, int value, int count) {
+    const qsizetype at = text.size();
+    text.resize(at + count);
+    value = std::max(value, 0);
+    for (int i = count - 1; i >= 0; --i, value /= 10) text[at + i] = QChar(u'0' + value % 10);
 }
 
 }  // namespace
@@ -51,16 +57,29 @@ std::string contentErrorMessage(const TextCodec& codec, std::string_view sjisPat
 }
 
 // The engine holds every part of the times to its range, so each keeps its width.
+// Built digit by digit: both are made at every check.
 QString lastCheckText(const LocalDateTime& started) {
-    return QStringLiteral("監視時刻： ") + twoDigits(started.hour) + u':' +
-           twoDigits(started.minute) + u':' + twoDigits(started.second);
+    QString text = QStringLiteral("監視時刻： ");
+    appendDigits(text, started.hour, 2);
+    text += u':';
+    appendDigits(text, started.minute, 2);
+    text += u':';
+    appendDigits(text, started.second, 2);
+    return text;
 }
 
 QString clockText(const LocalDateTime& finished) {
-    return QStringLiteral("現在時刻： ") +
-           QStringLiteral("%1").arg(finished.year, 4, 10, QLatin1Char('0')) + u'/' +
-           twoDigits(finished.month) + u'/' + twoDigits(finished.day) + u' ' +
-           twoDigits(finished.hour) + u':' + twoDigits(finished.minute);
+    QString text = QStringLiteral("現在時刻： ");
+    appendDigits(text, finished.year, 4);
+    text += u'/';
+    appendDigits(text, finished.month, 2);
+    text += u'/';
+    appendDigits(text, finished.day, 2);
+    text += u' ';
+    appendDigits(text, finished.hour, 2);
+    text += u':';
+    appendDigits(text, finished.minute, 2);
+    return text;
 }
 
 }  // namespace morvane
