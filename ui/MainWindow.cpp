@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
@@ -42,7 +41,7 @@ QFrame* makePanel(const char* name, QWidget* parent) {
     return panel;
 }
 
-QLabel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
+StatusPanel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
     auto* label = new StatusPanel(parent);
     if (bevel) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // A panel of fixed size takes a new text without the status bar being laid out again.
@@ -402,8 +401,8 @@ void MainWindow::runCheckAndShow(bool rebuild) {
     const CheckTimes times =
         runCheck(platform_, watchList_, records_, rebuild, sort_, &checkMemory_);
     list_->refill(records_);
-    statusPanels_[0]->setText(lastCheckText(times.started));
-    statusPanels_[1]->setText(clockText(times.finished));
+    statusPanels_[0]->showText(lastCheckText(times.started));
+    statusPanels_[1]->showText(clockText(times.finished));
 }
 
 void MainWindow::checkNow() {

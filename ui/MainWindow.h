@@ -18,7 +18,6 @@
 class QAction;
 class QActionGroup;
 class QFrame;
-class QLabel;
 class QPlainTextEdit;
 class QSessionManager;
 class QTimer;
@@ -27,6 +26,7 @@ namespace morvane {
 
 class RecordListView;
 class SectionHeader;
+class StatusPanel;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -128,7 +128,7 @@ private:
     RecordListView* list_;
     QFrame* viewPanel_;  // PanelView
     QPlainTextEdit* viewText_;
-    std::array<QLabel*, 3> statusPanels_;
+    std::array<StatusPanel*, 3> statusPanels_;
     QTimer* timer_;
 };
 

@@ -3,9 +3,12 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QtMath>
+
+#include <algorithm>
 
 namespace morvane {
 
@@ -76,28 +79,58 @@ void StatusPanel::drawAsLabel(QPainter& painter, const QString& text) {
                           foregroundRole());
 }
 
-void StatusPanel::drawFromPieces(QPainter& painter, const QString& text) {
+void StatusPanel::drawFromPieces(QPainter& painter, const QString& text, const QRect& within) {
     if (background_.isNull()) {
         background_ = imageOf(size(), devicePixelRatioF());
         background_.fill(palette().color(backgroundRole()));
         QPainter backgroundPainter(&background_);
         drawFrame(&backgroundPainter);
     }
+    // What lies outside `within` is clipped away; pieces wholly outside it are not drawn.
     painter.drawPixmap(0, 0, background_);
+    place(text);
     const QRect area = textRect();
     painter.save();
-    painter.setClipRect(area);
-    // Each piece starts where the text laid out whole would put it, to a 64th of a pixel.
-    qreal x = area.left();
-    for (qsizetype from = 0; from < text.size() && x <= area.right();) {
-        const qsizetype length = pieceLength(text, from);
-        const int pixel = qFloor(x);
-        const Piece& drawn = piece(text.mid(from, length), x - pixel, area);
-        painter.drawPixmap(pixel, area.top(), drawn.image);
-        x += drawn.advance;
-        from += length;
+    painter.setClipRect(area & within);
+    for (const Placed& placed : placed_) {
+        const int pixel = qFloor(placed.x);
+        if (pixel > within.right()) break;
+        if (pixel + placed.piece.image.deviceIndependentSize().width() < within.left()) continue;
+        painter.drawPixmap(pixel, area.top(), placed.piece.image);
     }
     painter.restore();
+}
+
+// Places the pieces of text where drawFromPieces draws them, each where the text laid out whole
+// would start it, to a 64th of a pixel. The pieces of the last text placed that the new one
+// shares, with the same characters up to where they end, stay where they are. Returns the pixel
+// from which the two texts may draw differently.
+int StatusPanel::place(const QString& text) {
+    const QRect area = textRect();
+    if (text == placedText_) return area.right() + 1;
+    qsizetype same = 0;
+    const qsizetype shorter = std::min(text.size(), placedText_.size());
+    while (same < shorter && text[same] == placedText_[same]) ++same;
+    // A digit is a piece of its own; a run of other characters is the same piece only where
+    // the new text ends it at the same place: at a digit or at its end.
+    const auto stillPlaced = [&](const Placed& p) {
+        if (p.end != same) return p.end < same;
+        return isDigit(text[p.end - 1]) || p.end == text.size() || isDigit(text[p.end]);
+    };
+    std::size_t kept = 0;
+    while (kept < placed_.size() && stillPlaced(placed_[kept])) ++kept;
+    placed_.resize(kept);
+    placedText_ = text;
+    qreal x = kept ? placed_.back().x + placed_.back().piece.advance : area.left();
+    const int changedFrom = qFloor(x);
+    for (qsizetype from = kept ? placed_.back().end : 0; from < text.size() && x <= area.right();) {
+        const qsizetype length = pieceLength(text, from);
+        const int pixel = qFloor(x);
+        placed_.push_back({x, from + length, piece(text.mid(from, length), x - pixel, area)});
+        x += placed_.back().piece.advance;
+        from += length;
+    }
+    return changedFrom;
 }
 
 const StatusPanel::Piece& StatusPanel::piece(const QString& text, qreal offset,
@@ -131,7 +164,7 @@ bool StatusPanel::piecesDrawAsLabel(const QString& text) {
     drawAsLabel(labelPainter, text);
     labelPainter.end();
     QPainter piecesPainter(&fromPieces);
-    drawFromPieces(piecesPainter, text);
+    drawFromPieces(piecesPainter, text, rect());
     piecesPainter.end();
     return asLabel == fromPieces;
 }
@@ -153,14 +186,35 @@ void StatusPanel::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     drewFromPieces_ = pieceUse_ == PieceUse::Used;
     if (drewFromPieces_)
-        drawFromPieces(painter, shown);
+        drawFromPieces(painter, shown, event->rect());
     else
         drawAsLabel(painter, shown);
+}
+
+void StatusPanel::showText(const QString& text) {
+    if (text == QLabel::text()) return;
+    // Pieces drew the last paint, and will draw this text at the same pixel ratio.
+    if (!isVisible() || pieceUse_ != PieceUse::Used || !isSimpleText(text) ||
+        !isSimpleText(QLabel::text()) || placedText_ != QLabel::text() ||
+        background_.isNull() || background_.devicePixelRatio() != devicePixelRatioF()) {
+        setText(text);
+        return;
+    }
+    QRect changed = textRect();
+    changed.setLeft(place(text));
+    // The label's own update would repaint all of it when the event loop next runs; updates
+    // are off while it takes the text, and the changed part is painted now instead.
+    setAttribute(Qt::WA_UpdatesDisabled, true);
+    setText(text);
+    setAttribute(Qt::WA_UpdatesDisabled, false);
+    if (!changed.isEmpty()) repaint(changed);
 }
 
 void StatusPanel::forgetImages() {
     background_ = QPixmap();
     pieces_.clear();
+    placed_.clear();
+    placedText_.clear();
     pieceUse_ = PieceUse::Unknown;
 }
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 
+#include "PaintCounter.h"
 #include "RecordDrawing.h"
 #include "StatusPanel.h"
 
@@ -22,6 +25,12 @@ void setUp(Label& label, const QFont& font) {
 
 QImage drawn(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// What the window shows now, without painting it again.
+QImage shown(QWidget& widget) {
+    return widget.screen()->grabWindow(widget.winId()).toImage().convertToFormat(
+        QImage::Format_RGB32);
 }
 
 TEST(StatusPanel, DrawsEveryTextPixelForPixelAsALabelDoes) {
@@ -59,6 +68,38 @@ TEST(StatusPanel, DrawsEveryTextPixelForPixelAsALabelDoes) {
             EXPECT_EQ(panel.drewFromPieces(), c.fromPieces) << what;
         }
     }
+}
+
+TEST(StatusPanel, ShowsANewTextAtOnceRepaintingWhereItDrawsDifferently) {
+    StatusPanel panel;
+    QLabel label;
+    setUp(panel, recordListFont());
+    setUp(label, recordListFont());
+    panel.setText(QStringLiteral("監視時刻： 09:05:07"));
+    panel.show();
+    label.show();
+    QCoreApplication::processEvents();  // shows the first text, and decides on the pieces
+    // Texts that change in their last digit, further in, in length, and to nothing at all.
+    const QString texts[] = {
+        QStringLiteral("監視時刻： 09:05:08"), QStringLiteral("監視時刻： 09:06:00"),
+        QStringLiteral("監視時刻： 10:00:00"), QStringLiteral("監視時刻： 9"),
+        QStringLiteral("監視時刻： 10:00:00"), QString(),
+        QStringLiteral("監視時刻： 23:59:59"),
+    };
+    for (const QString& text : texts) {
+        testing::PaintCounter counter(&panel);
+        panel.showText(text);
+        label.setText(text);
+        const std::string what = text.toStdString();
+        EXPECT_EQ(counter.paints, 1) << what;
+        EXPECT_TRUE(panel.drewFromPieces()) << what;
+        EXPECT_EQ(shown(panel), drawn(label)) << what;
+    }
+    testing::PaintCounter counter(&panel);
+    panel.showText(QStringLiteral("監視時刻： 23:59:58"));
+    EXPECT_LT(counter.painted.boundingRect().width(), 20) << "the last digit and what follows";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, 1) << "no repaint of the whole panel waits";
 }
 
 }  // namespace

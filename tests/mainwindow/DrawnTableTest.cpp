@@ -1,14 +1,13 @@
 // The layout of the window and the table as it is painted, read back from grabbed images.
 
-#include <QEvent>
 #include <QImage>
 #include <QLabel>
-#include <QPaintEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <cstdlib>
 
+#include "PaintCounter.h"
 #include "RecordList.h"
 #include "WindowFixture.h"
 
@@ -22,23 +21,6 @@ const QColor Red(255, 0, 0);        // NewUp
 const QColor Magenta(255, 0, 255);  // NewUp2
 const QColor Yellow(255, 255, 0);   // TodayUp
 const QColor Grey(128, 128, 128);   // NotFound
-
-// Counts the paint events a widget receives, and gathers the area they repaint.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
-    int paints = 0;
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) {
-            ++paints;
-            painted += static_cast<QPaintEvent*>(e)->region();
-        }
-        return false;
-    }
-};
 
 // Antialiased text blends its colour into the fill: counts the pixels that are at least half
 // `colour` over `fill`.
