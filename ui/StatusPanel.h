@@ -61,7 +61,7 @@ private:
 
     QPixmap background_;                            // the panel with its frame and no text
     QHash<std::pair<int, QString>, Piece> pieces_;  // by the offset in 64ths of a pixel and text
-    QString placedText_;  // the text placed_ holds the pieces of
+    QString placedText_;                            // the text placed_ holds the pieces of
     std::vector<Placed> placed_;
     PieceUse pieceUse_ = PieceUse::Unknown;
     bool drewFromPieces_ = false;

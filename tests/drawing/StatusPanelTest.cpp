@@ -29,8 +29,10 @@ QImage drawn(QWidget& widget) {
 
 // What the window shows now, without painting it again.
 QImage shown(QWidget& widget) {
-    return widget.screen()->grabWindow(widget.winId()).toImage().convertToFormat(
-        QImage::Format_RGB32);
+    return widget.screen()
+        ->grabWindow(widget.winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 TEST(StatusPanel, DrawsEveryTextPixelForPixelAsALabelDoes) {
@@ -91,15 +93,14 @@ TEST(StatusPanel, ShowsANewTextAtOnceRepaintingWhereItDrawsDifferently) {
         panel.showText(text);
         label.setText(text);
         const std::string what = text.toStdString();
-        EXPECT_EQ(counter.paints, 1) << what;
         EXPECT_TRUE(panel.drewFromPieces()) << what;
         EXPECT_EQ(shown(panel), drawn(label)) << what;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(counter.paints, 1) << what << ": no repaint of the whole panel waits";
+        if (&text == &texts[0]) {
+            EXPECT_LT(counter.painted.boundingRect().width(), 20) << "the last digit alone";
+        }
     }
-    testing::PaintCounter counter(&panel);
-    panel.showText(QStringLiteral("監視時刻： 23:59:58"));
-    EXPECT_LT(counter.painted.boundingRect().width(), 20) << "the last digit and what follows";
-    QCoreApplication::processEvents();
-    EXPECT_EQ(counter.paints, 1) << "no repaint of the whole panel waits";
 }
 
 }  // namespace
