@@ -1,6 +1,7 @@
 #include "Messages.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "SjisPath.h"
 
@@ -8,12 +9,26 @@ namespace morvane {
 
 namespace {
 
-// Appends the value's last `count` decimal digits, with leading zeros.
-void appendDigits(QString& text, int value, int count) {
-    const qsizetype at = text.size();
-    text.resize(at + count);
-    value = std::max(value, 0);
-    for (int i = count - 1; i >= 0; --i, value /= 10) text[at + i] = QChar(u'0' + value % 10);
+// A number of `count` decimal digits, with leading zeros, after the separator `before`
+// (none where it is 0).
+struct Digits {
+    char16_t before;
+    int value;
+    int count;
+};
+
+// The text followed by each number, built digit by digit: the status texts are made at every
+// check.
+QString withDigits(QString text, std::initializer_list<Digits> numbers) {
+    for (const Digits& number : numbers) {
+        if (number.before) text += QChar(number.before);
+        const qsizetype at = text.size();
+        text.resize(at + number.count);
+        int value = std::max(number.value, 0);
+        for (int i = number.count - 1; i >= 0; --i, value /= 10)
+            text[at + i] = QChar(u'0' + value % 10);
+    }
+    return text;
 }
 
 }  // namespace
@@ -57,29 +72,17 @@ std::string contentErrorMessage(const TextCodec& codec, std::string_view sjisPat
 }
 
 // The engine holds every part of the times to its range, so each keeps its width.
-// Built digit by digit: both are made at every check.
 QString lastCheckText(const LocalDateTime& started) {
-    QString text = QStringLiteral("監視時刻： ");
-    appendDigits(text, started.hour, 2);
-    text += u':';
-    appendDigits(text, started.minute, 2);
-    text += u':';
-    appendDigits(text, started.second, 2);
-    return text;
+    return withDigits(QStringLiteral("監視時刻： "),
+                      {{0, started.hour, 2}, {u':', started.minute, 2}, {u':', started.second, 2}});
 }
 
 QString clockText(const LocalDateTime& finished) {
-    QString text = QStringLiteral("現在時刻： ");
-    appendDigits(text, finished.year, 4);
-    text += u'/';
-    appendDigits(text, finished.month, 2);
-    text += u'/';
-    appendDigits(text, finished.day, 2);
-    text += u' ';
-    appendDigits(text, finished.hour, 2);
-    text += u':';
-    appendDigits(text, finished.minute, 2);
-    return text;
+    return withDigits(QStringLiteral("現在時刻： "), {{0, finished.year, 4},
+                                                      {u'/', finished.month, 2},
+                                                      {u'/', finished.day, 2},
+                                                      {u' ', finished.hour, 2},
+                                                      {u':', finished.minute, 2}});
 }
 
 }  // namespace morvane
