@@ -193,10 +193,10 @@ void StatusPanel::paintEvent(QPaintEvent* event) {
 
 void StatusPanel::showText(const QString& text) {
     if (text == QLabel::text()) return;
-    // Pieces drew the last paint, and will draw this text at the same pixel ratio; nobody
-    // has turned the panel's updates off.
+    // Pieces drew the last text (only they place text), will draw this one, and at the same
+    // pixel ratio; nobody has turned the panel's updates off.
     if (!isVisible() || !updatesEnabled() || pieceUse_ != PieceUse::Used || !isSimpleText(text) ||
-        !isSimpleText(QLabel::text()) || placedText_ != QLabel::text() || background_.isNull() ||
+        placedText_ != QLabel::text() || background_.isNull() ||
         background_.devicePixelRatio() != devicePixelRatioF()) {
         setText(text);
         return;
