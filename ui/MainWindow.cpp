@@ -7,13 +7,14 @@
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPlainTextEdit>
+#include <QScreen>
 #include <QSessionManager>
 #include <QSizeGrip>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ContentLoad.h"
+#include "ContentView.h"
 #include "ErrorReport.h"
 #include "Messages.h"
 #include "QtText.h"
@@ -41,16 +42,6 @@ QFrame* makePanel(const char* name, QWidget* parent) {
     return panel;
 }
 
-StatusPanel* makeStatusPanel(QWidget* parent, int width, bool bevel) {
-    auto* label = new StatusPanel(parent);
-    if (bevel) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    // A panel of fixed size takes a new text without the status bar being laid out again.
-    if (width > 0) label->setFixedSize(width, StatusBarHeight);
-    label->setIndent(2);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 // The item of a radio group that stands for the value, or null.
 QAction* itemFor(const QActionGroup* group, int value) {
     for (QAction* a : group->actions())
@@ -58,11 +49,18 @@ QAction* itemFor(const QActionGroup* group, int value) {
     return nullptr;
 }
 
-void setColour(QWidget* widget, QPalette::ColorRole role, std::int32_t bgr) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colourFromBgr(bgr));
-    widget->setPalette(palette);
-}
+// A message box that places itself in the middle of its screen rather than over its parent.
+class ScreenCentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);  // settles the box's size
+        if (const QScreen* s = screen())
+            move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+};
 
 }  // namespace
 
@@ -98,32 +96,18 @@ void MainWindow::createControls() {
     auto* tableLayout = new QVBoxLayout(tablePanel_);
     tableLayout->setContentsMargins(0, 0, 0, 0);
     tableLayout->setSpacing(0);
-    header_ = new SectionHeader(ColumnCount, tablePanel_);
-    header_->setObjectName(QStringLiteral("HeaderLog"));
-    header_->setFixedHeight(HeaderHeight);
-    header_->setFont(headerFont());
-    list_ = new RecordListView(RowHeight, tablePanel_);
+    list_ = new RecordListView(platform_.codec, tablePanel_);
     list_->setObjectName(QStringLiteral("ListLog"));
+    list_->setAccessibleName(QStringLiteral("監視ファイル"));
     list_->setFont(recordListFont());
-    list_->setAutoFillBackground(true);
-    setColour(list_, QPalette::Base, 0);
-    tableLayout->addWidget(header_);
+    list_->table()->setPathOf(
+        [this](std::string_view record) { return recordPath(record, watchList_); });
+    header_ = list_->sectionHeader();
+    header_->setObjectName(QStringLiteral("HeaderLog"));
+    header_->setFont(headerFont());
     tableLayout->addWidget(list_, 1);
 
-    viewPanel_ = makePanel("PanelView", client);
-    auto* viewLayout = new QVBoxLayout(viewPanel_);
-    viewLayout->setContentsMargins(0, 0, 0, 0);
-    viewText_ = new QPlainTextEdit(viewPanel_);
-    viewText_->setObjectName(QStringLiteral("MemoList"));
-    viewText_->setReadOnly(true);
-    viewText_->setFrameShape(QFrame::NoFrame);
-    viewText_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    viewText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    viewText_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewText_->setFont(recordListFont());
-    setColour(viewText_, QPalette::Base, 0);
-    setColour(viewText_, QPalette::Text, 0x00FF00);
-    viewLayout->addWidget(viewText_);
+    viewPanel_ = new ContentView(client);
     // While open the view takes whatever height the table leaves, down to none at all.
     viewPanel_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     viewPanel_->hide();
@@ -136,8 +120,9 @@ void MainWindow::createControls() {
     auto* statusLayout = new QHBoxLayout(statusBar);
     statusLayout->setContentsMargins(0, 0, 0, 0);
     statusLayout->setSpacing(0);
-    statusPanels_ = {makeStatusPanel(statusBar, 120, true), makeStatusPanel(statusBar, 170, true),
-                     makeStatusPanel(statusBar, 0, false)};
+    statusPanels_ = {new StatusPanel(120, StatusBarHeight, true, statusBar),
+                     new StatusPanel(170, StatusBarHeight, true, statusBar),
+                     new StatusPanel(0, StatusBarHeight, false, statusBar)};
     for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i]->setObjectName(QStringLiteral("StatusBar1.Panel%1").arg(i));
         statusLayout->addWidget(statusPanels_[i], i == 2 ? 1 : 0);
@@ -257,16 +242,8 @@ void MainWindow::connectEvents() {
     connect(intervalGroup_, &QActionGroup::triggered, this, &MainWindow::setIntervalFromMenu);
     connect(timer_, &QTimer::timeout, this, &MainWindow::onTimerTick);
 
-    list_->setRowPainter([this](QPainter& painter, int row, const QRect& rect, bool selected) {
-        drawRow(painter, row, rect, selected);
-    });
     connect(list_, &RecordListView::rowSelectedByUser, this, &MainWindow::onRowSelected);
-
-    header_->setSectionPainter([this](QPainter& painter, const QRect& rect, int section) {
-        drawHeaderSection(painter, section, rect);
-    });
     connect(header_, &QHeaderView::sectionClicked, this, &MainWindow::onHeaderClicked);
-    connect(header_, &QHeaderView::sectionResized, this, &MainWindow::onHeaderResized);
 
     if (qGuiApp)
         connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
@@ -298,12 +275,7 @@ void MainWindow::applySettings() {
     storedWidth_ = settings.width;
     viewHeight_ = settings.viewHeight;
 
-    QStringList captions;
-    for (int n = 0; n < ColumnCount; ++n) {
-        header_->resizeSection(n, settings.columnWidth(n));
-        captions.append(headerCaption(n));
-    }
-    header_->setCaptions(captions);
+    for (int n = 0; n < ColumnCount; ++n) header_->resizeSection(n, settings.columnWidth(n));
 
     if (settings.topMost()) {
         stayOnTopItem_->setChecked(true);
@@ -317,12 +289,10 @@ void MainWindow::applySettings() {
     });
 
     sort_ = settings.sort;
-    showSortChecks();
+    showSortState();
 
-    colours_ = settings.colours;
-    setColour(list_, QPalette::Base, colours_.listBack);
-    setColour(viewText_, QPalette::Base, colours_.memoBack);
-    setColour(viewText_, QPalette::Text, colours_.memoFont);
+    list_->setColours(settings.colours);
+    viewPanel_->setColours(settings.colours.memoBack, settings.colours.memoFont);
 }
 
 void MainWindow::setVisible(bool visible) {
@@ -340,7 +310,6 @@ void MainWindow::prepareFirstShow() {
         placeWindow({storedTop_, storedLeft_, storedHeight_, storedWidth_}, availableScreens());
     move(placement.place);
     resize(placement.size);
-    records_.clear();
     watchList_.clear();
     loadWatchList(platform_.files, appDir_ + WatchListFileName, watchList_);
     runCheckAndShow(true);
@@ -398,9 +367,10 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 }
 
 void MainWindow::runCheckAndShow(bool rebuild) {
+    Records records = list_->table()->records();
     const CheckTimes times =
-        runCheck(platform_, watchList_, records_, rebuild, sort_, &checkMemory_);
-    list_->refill(records_);
+        runCheck(platform_, watchList_, records, rebuild, sort_, &checkMemory_);
+    list_->refill(std::move(records));
     statusPanels_[0]->showText(lastCheckText(times.started));
     statusPanels_[1]->showText(clockText(times.finished));
 }
@@ -414,8 +384,9 @@ void MainWindow::onTimerTick() {
 }
 
 void MainWindow::reorderAndRefill() {
-    orderRecords(records_, sort_, platform_.collator);
-    list_->refill(records_);
+    Records records = list_->table()->records();
+    orderRecords(records, sort_, platform_.collator);
+    list_->refill(std::move(records));
     header_->viewport()->repaint();
     list_->viewport()->repaint();
 }
@@ -458,7 +429,8 @@ void MainWindow::setInterval(QAction* item, int milliseconds) {
     if (!timer_->isActive()) throw std::runtime_error(TimerUnavailableMessage);
 }
 
-void MainWindow::showSortChecks() {
+void MainWindow::showSortState() {
+    list_->table()->setSortState(sort_);
     itemFor(sortKeyGroup_, storedSortKey(sort_.key))->setChecked(true);
     itemFor(sortOrderGroup_, storedSortOrder(sort_.order))->setChecked(true);
 }
@@ -468,7 +440,7 @@ void MainWindow::sortFromMenu(QAction* item) {
         sort_.key = sortKeyFromStored(item->data().toInt());
     else
         sort_.order = sortOrderFromStored(item->data().toInt());
-    item->setChecked(true);
+    showSortState();
     guarded([this] { reorderAndRefill(); });
 }
 
@@ -479,7 +451,6 @@ void MainWindow::editWatchList() {
         // A file that cannot be read leaves the old list, and the records that stand for it,
         // as they were: the error ends the command here.
         loadWatchList(platform_.files, appDir_ + WatchListFileName, watchList_);
-        records_.clear();
         runCheckAndShow(true);
     });
 }
@@ -490,33 +461,88 @@ void MainWindow::showVersion() {
     hooks_.runModal(box);
 }
 
-void MainWindow::drawRow(QPainter& painter, int row, const QRect& rect, bool selected) {
-    if (row < 0 || std::size_t(row) >= records_.size()) {
-        painter.fillRect(rect, colourFromBgr(colours_.listBack));
-        return;
-    }
-    paintRecordRow(painter, rect, records_[std::size_t(row)], selected, sectionWidths(), colours_,
-                   platform_.codec, list_->font());
-}
-
-void MainWindow::drawHeaderSection(QPainter& painter, int section, const QRect& rect) {
-    const QPalette& palette = header_->palette();
-    paintHeaderSection(painter, rect, section, sort_, header_->font(),
-                       palette.color(QPalette::WindowText), palette.color(QPalette::Button));
-}
-
 void MainWindow::onHeaderClicked(int section) {
     const SortKey key = columnSortKey(section);
     if (sort_.key == key)
         sort_.order =
             sort_.order == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
     sort_.key = key;
-    showSortChecks();
+    showSortState();
     guarded([this] { reorderAndRefill(); });
 }
 
-void MainWindow::onHeaderResized() {
-    list_->viewport()->repaint();
+void MainWindow::showViewError(const std::string& utf8Message) {
+    ScreenCentredBox box(QMessageBox::Critical, QStringLiteral("ｴﾗｰ"), fromUtf8(utf8Message),
+                         QMessageBox::Ok, this);
+    hooks_.runModal(box);
+}
+
+void MainWindow::toggleContentView() {
+    guarded([this] {
+        const int row = list_->selectedRow();
+        if (row < 0 || row >= list_->rowCount()) {
+            showViewError("表示するファイルを選択されていません。");
+            return;
+        }
+        if (contentViewItem_->isChecked()) {
+            closeView();
+            return;
+        }
+        if (!loadViewText(row)) return;
+        openView();
+    });
+}
+
+void MainWindow::onRowSelected() {
+    if (!contentViewItem_->isChecked()) return;
+    const int row = list_->selectedRow();
+    if (row < 0 || row >= list_->rowCount()) return;
+    guarded([&] {
+        if (!loadViewText(row)) closeView();
+    });
+}
+
+bool MainWindow::loadViewText(int row) {
+    // The record's own watch list line names the file whole; its fields may be cut short.
+    const std::string path = recordPath(list_->table()->records()[std::size_t(row)], watchList_);
+    const ContentLoad load = loadContent(platform_, path);
+    switch (load.status) {
+        case ContentLoad::NoFile:
+            return true;
+        case ContentLoad::Failed:
+            showViewError(contentErrorMessage(platform_.codec, path));
+            return false;
+        case ContentLoad::Loaded:
+            break;
+    }
+    viewPanel_->showText(fromUtf8(load.utf8));
+    return true;
+}
+
+bool MainWindow::fillsScreen() const {
+    return windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+}
+
+void MainWindow::openView() {
+    contentViewItem_->setChecked(true);
+    // The table keeps its height; the view takes what the window gains, and every later
+    // change of the window's height. A maximised window cannot grow: there the table gives
+    // the view its height, and the window stays maximised.
+    if (fillsScreen()) {
+        tablePanel_->setFixedHeight(std::max(0, tablePanel_->height() - viewHeight_));
+    } else {
+        tablePanel_->setFixedHeight(tablePanel_->height());
+        resize(width(), height() + viewHeight_);
+    }
+    viewPanel_->show();
+}
+
+void MainWindow::closeView() {
+    contentViewItem_->setChecked(false);
+    if (!fillsScreen()) resize(width(), height() - viewPanel_->height());
+    viewPanel_->hide();
+    tablePanel_->setMinimumHeight(0);
+    tablePanel_->setMaximumHeight(QWIDGETSIZE_MAX);
 }
 
 }  // namespace morvane

@@ -11,19 +11,18 @@
 #include "CheckCycle.h"
 #include "Ordering.h"
 #include "Platform.h"
-#include "RecordDrawing.h"
 #include "Settings.h"
 #include "UiHooks.h"
 
 class QAction;
 class QActionGroup;
 class QFrame;
-class QPlainTextEdit;
 class QSessionManager;
 class QTimer;
 
 namespace morvane {
 
+class ContentView;
 class RecordListView;
 class SectionHeader;
 class StatusPanel;
@@ -54,7 +53,6 @@ private Q_SLOTS:
     void setIntervalFromMenu(QAction* item);
     void sortFromMenu(QAction* item);
     void onHeaderClicked(int section);
-    void onHeaderResized();
     void editWatchList();
     void showVersion();
     void toggleContentView();
@@ -81,13 +79,11 @@ private:
     // Orders the records by the sort state and refills the list's rows, header and list
     // repainted at once.
     void reorderAndRefill();
-    // Shows the sort state in the two radio groups of the sort menu.
-    void showSortChecks();
+    // Shows the sort state in the two radio groups of the sort menu and in the header.
+    void showSortState();
     void setStayOnTop(bool on);
     // Maximised or full screen: the window cannot grow.
     bool fillsScreen() const;
-    void drawRow(QPainter& painter, int row, const QRect& rect, bool selected);
-    void drawHeaderSection(QPainter& painter, int section, const QRect& rect);
 
     // The content view's open and close steps.
     void openView();
@@ -104,11 +100,9 @@ private:
     const std::string appDir_;
     const std::string iniPath_;
 
-    Records records_;
     WatchList watchList_;
     CheckMemory checkMemory_;
     SortState sort_;
-    StateColours colours_;
     int viewHeight_ = 200;
     // The window's place as read from the settings, applied at the show step.
     int storedTop_ = 1;
@@ -126,8 +120,7 @@ private:
     QFrame* tablePanel_;  // Panel1
     SectionHeader* header_;
     RecordListView* list_;
-    QFrame* viewPanel_;  // PanelView
-    QPlainTextEdit* viewText_;
+    ContentView* viewPanel_;  // PanelView
     std::array<StatusPanel*, 3> statusPanels_;
     QTimer* timer_;
 };

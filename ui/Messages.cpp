@@ -1,37 +1,8 @@
 #include "Messages.h"
 
-#include <algorithm>
-#include <initializer_list>
-
 #include "SjisPath.h"
 
 namespace morvane {
-
-namespace {
-
-// A number of `count` decimal digits, with leading zeros, after the separator `before`
-// (none where it is 0).
-struct Digits {
-    char16_t before;
-    int value;
-    int count;
-};
-
-// The text followed by each number, built digit by digit: the status texts are made at every
-// check.
-QString withDigits(QString text, std::initializer_list<Digits> numbers) {
-    for (const Digits& number : numbers) {
-        if (number.before) text += QChar(number.before);
-        const qsizetype at = text.size();
-        text.resize(at + number.count);
-        int value = std::max(number.value, 0);
-        for (int i = number.count - 1; i >= 0; --i, value /= 10)
-            text[at + i] = QChar(u'0' + value % 10);
-    }
-    return text;
-}
-
-}  // namespace
 
 std::string fileErrorMessage(const FileError& error) {
     switch (error.kind()) {
@@ -73,16 +44,37 @@ std::string contentErrorMessage(const TextCodec& codec, std::string_view sjisPat
 
 // The engine holds every part of the times to its range, so each keeps its width.
 QString lastCheckText(const LocalDateTime& started) {
-    return withDigits(QStringLiteral("監視時刻： "),
-                      {{0, started.hour, 2}, {u':', started.minute, 2}, {u':', started.second, 2}});
+    return QString::asprintf("監視時刻： %02d:%02d:%02d", started.hour, started.minute,
+                             started.second);
 }
 
 QString clockText(const LocalDateTime& finished) {
-    return withDigits(QStringLiteral("現在時刻： "), {{0, finished.year, 4},
-                                                      {u'/', finished.month, 2},
-                                                      {u'/', finished.day, 2},
-                                                      {u' ', finished.hour, 2},
-                                                      {u':', finished.minute, 2}});
+    return QString::asprintf("現在時刻： %04d/%02d/%02d %02d:%02d", finished.year, finished.month,
+                             finished.day, finished.hour, finished.minute);
+}
+
+QString stateWords(char state) {
+    switch (state) {
+        case NewUp:
+            return QStringLiteral("今回変更");
+        case NewUp2:
+            return QStringLiteral("前回変更");
+        case TodayUp:
+            return QStringLiteral("本日更新");
+        case NotFound:
+            return QStringLiteral("見つかりません");
+        default:
+            return QStringLiteral("変更なし");
+    }
+}
+
+QString rowToolTip(const QString& path, char state) {
+    return path + u'\n' + stateWords(state);
+}
+
+QString sortWords(SortOrder order) {
+    return order == SortOrder::Ascending ? QStringLiteral("昇順で並べ替え")
+                                         : QStringLiteral("降順で並べ替え");
 }
 
 }  // namespace morvane

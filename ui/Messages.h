@@ -1,7 +1,7 @@
 #pragma once
 
-// Every word the user reads about a failure or the time of a check, made from what the engine
-// reports. Messages are UTF-8.
+// Every word the user reads about a failure, the time of a check or a file's state, made from
+// what the engine reports. Messages are UTF-8.
 
 #include <QString>
 #include <exception>
@@ -10,6 +10,7 @@
 
 #include "DataFolder.h"
 #include "FileError.h"
+#include "Ordering.h"
 #include "Platform.h"
 
 namespace morvane {
@@ -34,5 +35,14 @@ std::string contentErrorMessage(const TextCodec& codec, std::string_view sjisPat
 QString lastCheckText(const LocalDateTime& started);
 // Status bar panel 1: "現在時刻： yyyy/mm/dd hh:mm" of the check's end.
 QString clockText(const LocalDateTime& finished);
+
+// A record's state in words, for a screen reader and a row's tooltip: "今回変更" (changed at
+// this check), "前回変更" (at the one before), "本日更新" (modified today), "見つかりません" (not
+// found), "変更なし" for any other state.
+QString stateWords(char state);
+// A row's tooltip: its file's full path, then its state in words on a line of its own.
+QString rowToolTip(const QString& path, char state);
+// How the sort column of the header sorts, for a screen reader.
+QString sortWords(SortOrder order);
 
 }  // namespace morvane

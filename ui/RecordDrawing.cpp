@@ -204,6 +204,35 @@ QFont headerFont() {
     return fontOf({QStringLiteral("MS UI Gothic")});
 }
 
+QString cellText(std::string_view record, int column, const TextCodec& codec) {
+    const bool found = stateOf(record) != NotFound;
+    QString text;
+    switch (column) {
+        case 0:
+            text = fromSjis(codec, cutField(record, DisplayName));
+            break;
+        case 1:
+            text = fromSjis(codec, cutField(record, FileNameField));
+            break;
+        case 2:
+            if (found) text = drawnSizeText(cutField(record, SizeText));
+            break;
+        case 3:
+            if (found) text = fromSjis(codec, cutField(record, StampText));
+            break;
+        case 4:
+            text = fromSjis(codec, cutField(record, DirPath));
+            break;
+        default:
+            break;
+    }
+    // The filling spaces draw nothing and are not read out.
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == u' ') --end;
+    text.truncate(end);
+    return text;
+}
+
 void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
                     const std::array<int, ColumnCount>& sectionWidths, const StateColours& colours,
                     const TextCodec& codec, const QFont& font) {
@@ -226,23 +255,23 @@ void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view re
     const QFontMetrics metrics = painter.fontMetrics();
     const int ascent = metrics.ascent();
     const int top = rowRect.top() + TextDrop;
-    const auto field = [&](RecordField f) { return fromSjis(codec, cutField(record, f)); };
+    const auto cell = [&](int column) { return cellText(record, column, codec); };
 
     // The name is cut only at the row's edges; the columns after it cover what runs over.
-    fillAndDraw(painter, rowRect, fill, QPoint(sections[0].left() + TextInset, top),
-                field(DisplayName), ascent);
-    fillAndDraw(painter, sections[1], fill, QPoint(sections[1].left() + TextInset, top),
-                field(FileNameField), ascent);
+    fillAndDraw(painter, rowRect, fill, QPoint(sections[0].left() + TextInset, top), cell(0),
+                ascent);
+    fillAndDraw(painter, sections[1], fill, QPoint(sections[1].left() + TextInset, top), cell(1),
+                ascent);
     if (state != NotFound) {
-        const QString size = drawnSizeText(cutField(record, SizeText));
+        const QString size = cell(2);
         const int sizeX =
             sections[2].left() + sections[2].width() - metrics.horizontalAdvance(size) - TextInset;
         fillAndDraw(painter, sections[2], fill, QPoint(sizeX, top), size, ascent);
         fillAndDraw(painter, sections[3], fill, QPoint(sections[3].left() + TextInset, top),
-                    field(StampText), ascent);
+                    cell(3), ascent);
     }
-    fillAndDraw(painter, sections[4], fill, QPoint(sections[4].left() + TextInset, top),
-                field(DirPath), ascent);
+    fillAndDraw(painter, sections[4], fill, QPoint(sections[4].left() + TextInset, top), cell(4),
+                ascent);
     painter.restore();
 }
 

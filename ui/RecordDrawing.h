@@ -51,14 +51,19 @@ QFont recordListFont();
 // recordListFont().
 QFont headerFont();
 
-// drawRow's painting of one record in rowRect. sectionWidths are the header's section
+// The text the cell of a record in column 0..4 shows (DisplayName, FileNameField, the size as
+// drawnSizeText writes it, StampText, DirPath) without its filling spaces; a file not found
+// shows no size and no time.
+QString cellText(std::string_view record, int column, const TextCodec& codec);
+
+// The painting of one record in rowRect. sectionWidths are the header's section
 // widths (a negative width counts as 0); x positions start at rowRect's left. The painter's
 // state is left as it was found.
 void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
                     const std::array<int, ColumnCount>& sectionWidths, const StateColours& colours,
                     const TextCodec& codec, const QFont& font);
 
-// drawHeaderSection's painting of section `section` in sectionRect, with the sort arrow
+// The painting of header section `section` in sectionRect, with the sort arrow
 // where the sort key is this section's column. Caption and arrow are cut at the section's
 // edges. The painter's state is left as it was found.
 void paintHeaderSection(QPainter& painter, const QRect& sectionRect, int section, SortState sort,

@@ -2,92 +2,89 @@
 
 #include <QItemSelectionModel>
 #include <QPainter>
-#include <QStandardItemModel>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
 
+#include "Messages.h"
+#include "QtText.h"
+#include "RecordDrawing.h"
 #include "SingleChoice.h"
 
 namespace morvane {
 
-// The rows of the record list: one per record, in order.
-class RecordRows : public QAbstractListModel {
-public:
-    using QAbstractListModel::QAbstractListModel;
-
-    // Takes the records as the rows. Another number of rows resets the model; the same number
-    // keeps it and reports only the rows whose record changed, so the view repaints those alone.
-    void assign(const std::vector<std::string>& records) {
-        if (records.size() != records_.size()) {
-            beginResetModel();
-            records_ = records;
-            endResetModel();
-            return;
-        }
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            if (records_[i] == records[i]) continue;
-            records_[i] = records[i];
-            const QModelIndex changed = index(int(i));
-            emit dataChanged(changed, changed);
-        }
-    }
-
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(records_.size());
-    }
-
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || index.row() >= int(records_.size())) return {};
-        if (role == Qt::DisplayRole) return QString::number(index.row());
-        if (role == RecordListView::RecordRole) {
-            const std::string& record = records_[std::size_t(index.row())];
-            return QByteArray(record.data(), qsizetype(record.size()));
-        }
-        return {};
-    }
-
-private:
-    std::vector<std::string> records_;
-};
-
 namespace {
 
-// Hands every row to the list's row painter, then adds the platform's focus frame around the
-// row that holds the keyboard focus.
-class RowDelegate : public QStyledItemDelegate {
+// Every row is RowHeight high, whatever the font; the view paints the rows itself.
+class FixedHeightRows : public QStyledItemDelegate {
 public:
-    explicit RowDelegate(RecordListView* view) : QStyledItemDelegate(view), view_(view) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const QRect rect(option.rect.left(), option.rect.top(), option.rect.width(),
-                         view_->rowHeight());
-        if (view_->rowPainter()) {
-            painter->save();
-            view_->rowPainter()(*painter, index.row(), rect,
-                                option.state.testFlag(QStyle::State_Selected));
-            painter->restore();
-        }
-        if (option.state.testFlag(QStyle::State_HasFocus)) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(option);
-            focus.rect = rect;
-            view_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view_);
-        }
-    }
-
-    // Rows are as wide as the list whatever this says; only the height counts.
+    using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-        return QSize(1, view_->rowHeight());
+        return QSize(1, RowHeight);
     }
-
-private:
-    RecordListView* view_;
 };
 
 }  // namespace
 
-SectionHeader::SectionHeader(int sections, QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
-    setModel(new QStandardItemModel(0, sections, this));
+RecordTableModel::RecordTableModel(const TextCodec& codec, QObject* parent)
+    : QAbstractTableModel(parent), codec_(codec) {}
+
+void RecordTableModel::setRecords(Records records) {
+    if (records.size() != records_.size()) {
+        beginResetModel();
+        records_ = std::move(records);
+        endResetModel();
+        return;
+    }
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (records_[i] == records[i]) continue;
+        records_[i] = std::move(records[i]);
+        const int row = int(i);
+        emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    }
+}
+
+void RecordTableModel::setSortState(SortState sort) {
+    if (sort.key == sort_.key && sort.order == sort_.order) return;
+    sort_ = sort;
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+}
+
+int RecordTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(records_.size());
+}
+
+int RecordTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= int(records_.size())) return {};
+    const std::string& record = records_[std::size_t(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+            return cellText(record, index.column(), codec_);
+        case Qt::AccessibleDescriptionRole:
+            return stateWords(stateOf(record));
+        case Qt::ToolTipRole:
+            return rowToolTip(pathOf_ ? fromSjis(codec_, pathOf_(record)) : QString(),
+                              stateOf(record));
+        case RecordRole:
+            return QByteArray(record.data(), qsizetype(record.size()));
+        default:
+            return {};
+    }
+}
+
+QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
+    if (role == Qt::DisplayRole) return headerCaption(section);
+    if (role == Qt::AccessibleDescriptionRole && sort_.key != SortKey::WatchOrder &&
+        sort_.key == columnSortKey(section))
+        return sortWords(sort_.order);
+    return {};
+}
+
+SectionHeader::SectionHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
     setSectionsClickable(true);
     setSectionsMovable(false);
     setHighlightSections(false);
@@ -96,50 +93,72 @@ SectionHeader::SectionHeader(int sections, QWidget* parent) : QHeaderView(Qt::Ho
     setSectionResizeMode(QHeaderView::Interactive);
     setMinimumSectionSize(0);
     setMaximumSectionSize(10000);
+    setFixedHeight(HeaderHeight);
 }
 
-void SectionHeader::setCaptions(const QStringList& captions) {
-    auto* m = static_cast<QStandardItemModel*>(model());
-    m->setHorizontalHeaderLabels(captions);
+QSize SectionHeader::sizeHint() const {
+    // The view lays its header out at the height of this hint.
+    return QSize(QHeaderView::sizeHint().width(), HeaderHeight);
 }
 
 void SectionHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
     if (!rect.isValid()) return;
-    if (sectionPainter_) {
-        painter->save();
-        sectionPainter_(*painter, rect, logicalIndex);
-        painter->restore();
-    }
+    const auto* table = qobject_cast<const RecordTableModel*>(model());
+    const QPalette& colours = palette();
+    paintHeaderSection(*painter, rect, logicalIndex, table ? table->sortState() : SortState{},
+                       font(), colours.color(QPalette::WindowText),
+                       colours.color(QPalette::Button));
     // The divider at the right edge and the line along the bottom, in the platform's shade.
     painter->save();
-    painter->setPen(palette().color(QPalette::Mid));
+    painter->setPen(colours.color(QPalette::Mid));
     painter->drawLine(rect.topRight(), rect.bottomRight());
     painter->drawLine(rect.bottomLeft(), rect.bottomRight());
     painter->restore();
 }
 
-RecordListView::RecordListView(int rowHeight, QWidget* parent)
-    : QListView(parent), rows_(new RecordRows(this)), rowHeight_(rowHeight) {
-    setModel(rows_);
-    setItemDelegate(new RowDelegate(this));
-    setUniformItemSizes(true);
+RecordListView::RecordListView(const TextCodec& codec, QWidget* parent)
+    : QTreeView(parent),
+      codec_(codec),
+      table_(new RecordTableModel(codec, this)),
+      header_(new SectionHeader(this)) {
+    setHeader(header_);
+    setModel(table_);
+    // The window sorts on a click: the view itself sorts nothing.
+    setSortingEnabled(false);
+    header_->setSectionsClickable(true);
+    setUniformRowHeights(true);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setIndentation(0);
+    setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setFrameShape(QFrame::NoFrame);
-    setSpacing(0);
+    setItemDelegate(new FixedHeightRows(this));
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (refilling_) return;
         const int row = selectedRow();
         if (row >= 0) emit rowSelectedByUser(row);
     });
+    // A row is painted across every section, so a section's new width moves what the rows
+    // show at once.
+    connect(header_, &QHeaderView::sectionResized, this, [this] { viewport()->repaint(); });
 }
 
-void RecordListView::refill(const std::vector<std::string>& records) {
+void RecordListView::setColours(const StateColours& colours) {
+    colours_ = colours;
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Base, colourFromBgr(colours.listBack));
+    setPalette(palette);
+    viewport()->update();
+}
+
+void RecordListView::refill(Records records) {
     refilling_ = true;
-    rows_->assign(records);
+    table_->setRecords(std::move(records));
     // Neither the clear nor the scroll repaints anything when there is no selection, no current
     // row, and the list is already at the top.
     selectionModel()->clear();
@@ -150,25 +169,51 @@ void RecordListView::refill(const std::vector<std::string>& records) {
     refilling_ = false;
 }
 
+void RecordListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    const QRect rect(0, option.rect.top(), viewport()->width(), RowHeight);
+    std::array<int, ColumnCount> widths{};
+    for (int i = 0; i < ColumnCount; ++i) widths[std::size_t(i)] = header_->sectionSize(i);
+    const std::string& record = table_->records()[std::size_t(index.row())];
+    const bool selected = selectionModel()->isRowSelected(index.row(), index.parent());
+    paintRecordRow(*painter, rect, record, selected, widths, colours_, codec_, font());
+    if (hasFocus() && currentIndex().row() == index.row()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
+    }
+}
+
+QRect RecordListView::rowBand(int row) const {
+    const QRect cell = visualRect(table_->index(row, 0));
+    return QRect(0, cell.top(), viewport()->width(), RowHeight);
+}
+
 void RecordListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                                  const QList<int>& roles) {
-    // Every row keeps its height and place whatever its record, so a change repaints the rows
-    // it names and no more. QListView's own handling would lay the rows out again and repaint
-    // the whole list.
-    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    QTreeView::dataChanged(topLeft, bottomRight, roles);
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) viewport()->update(rowBand(row));
+}
+
+QRegion RecordListView::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    for (const QItemSelectionRange& range : selection)
+        for (int row = range.top(); row <= range.bottom(); ++row) region += rowBand(row);
+    return region;
 }
 
 QItemSelectionModel::SelectionFlags RecordListView::selectionCommand(const QModelIndex& index,
                                                                      const QEvent* event) const {
-    return keepChosen(QListView::selectionCommand(index, event), index);
+    return keepChosen(QTreeView::selectionCommand(index, event), index);
 }
 
 int RecordListView::rowCount() const {
-    return rows_->rowCount();
+    return table_->rowCount();
 }
 
 int RecordListView::selectedRow() const {
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    const QModelIndexList selected = selectionModel()->selectedRows();
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 

@@ -1,59 +1,88 @@
 #pragma once
 
-// The two widgets of the table: the column header whose sections the main window paints, and
-// the record list whose rows it paints. Neither draws any text of its own.
+// The table of records: a model that owns the records of the last check, one column per drawn
+// column, and the view that paints each row of it whole, under its own header.
 
+#include <QAbstractTableModel>
 #include <QHeaderView>
-#include <QListView>
+#include <QTreeView>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "Ordering.h"
+#include "Platform.h"
+#include "Settings.h"
+#include "StatusRecord.h"
 
 namespace morvane {
 
-class RecordRows;
+// The records of the last check, in display order. Each column's text is what its cell shows;
+// a cell's description and a row's tooltip say the file's state in words, and the tooltip
+// gives the file's full path.
+class RecordTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // The role under which each row holds its record's Shift-JIS bytes (a QByteArray).
+    static constexpr int RecordRole = Qt::UserRole + 1;
 
-// HeaderLog: a horizontal header of five clickable, resizable sections, standing on its own
-// above the list rather than attached to a view.
+    explicit RecordTableModel(const TextCodec& codec, QObject* parent = nullptr);
+
+    // Gives the full Shift-JIS path of the file a record stands for; asked for a tooltip only.
+    using PathOf = std::function<std::string(std::string_view record)>;
+    void setPathOf(PathOf pathOf) { pathOf_ = std::move(pathOf); }
+
+    // Takes the records as the rows. Another number of rows resets the model; the same number
+    // keeps it and reports only the rows whose record changed.
+    void setRecords(Records records);
+    const Records& records() const { return records_; }
+
+    // The sort state the header shows, and tells a screen reader.
+    void setSortState(SortState sort);
+    SortState sortState() const { return sort_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    const TextCodec& codec_;
+    PathOf pathOf_;
+    Records records_;
+    SortState sort_;
+};
+
+// HeaderLog: five clickable, resizable sections, each painted with its caption and, on the
+// sort column, the sort arrow.
 class SectionHeader : public QHeaderView {
     Q_OBJECT
 public:
-    using SectionPainter = std::function<void(QPainter& painter, const QRect& rect, int section)>;
+    explicit SectionHeader(QWidget* parent = nullptr);
 
-    SectionHeader(int sections, QWidget* parent = nullptr);
-
-    void setSectionPainter(SectionPainter painter) { sectionPainter_ = std::move(painter); }
-    // The texts a screen reader or a test finds for the sections; the painter draws its own.
-    void setCaptions(const QStringList& captions);
+    QSize sizeHint() const override;
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
-
-private:
-    SectionPainter sectionPainter_;
 };
 
-// ListLog: a single-selection list of fixed-height rows, each as wide as the list.
-class RecordListView : public QListView {
+// ListLog: a single-selection table of fixed-height rows, each painted whole across the
+// header's sections in its state's colour.
+class RecordListView : public QTreeView {
     Q_OBJECT
 public:
-    using RowPainter =
-        std::function<void(QPainter& painter, int row, const QRect& rect, bool selected)>;
+    RecordListView(const TextCodec& codec, QWidget* parent = nullptr);
 
-    RecordListView(int rowHeight, QWidget* parent = nullptr);
+    RecordTableModel* table() const { return table_; }
+    SectionHeader* sectionHeader() const { return header_; }
 
-    void setRowPainter(RowPainter painter) { rowPainter_ = std::move(painter); }
-    const RowPainter& rowPainter() const { return rowPainter_; }
-    int rowHeight() const { return rowHeight_; }
+    void setColours(const StateColours& colours);
 
-    // The model role under which each row holds its record's Shift-JIS bytes (a QByteArray).
-    // A row's display text is its number, from "0".
-    static constexpr int RecordRole = Qt::UserRole + 1;
-
-    // Replaces every row by the records, in their order. Leaves no row selected, the first row
-    // at the top, and does not count as a selection by the user. Only rows whose record changed
-    // are repainted, unless the number of rows changed.
-    void refill(const std::vector<std::string>& records);
+    // Replaces every row by the records, in their order (see RecordTableModel::setRecords).
+    // Leaves no row selected, the first row at the top, and does not count as a selection by
+    // the user.
+    void refill(Records records);
 
     int rowCount() const;
     // The selected row, or -1.
@@ -64,15 +93,22 @@ signals:
     void rowSelectedByUser(int row);
 
 protected:
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                         const QEvent* event) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = QList<int>()) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
-    RecordRows* rows_;
-    RowPainter rowPainter_;
-    int rowHeight_;
+    // The band a row is painted in: the viewport's whole width, past the last section too.
+    QRect rowBand(int row) const;
+
+    const TextCodec& codec_;
+    RecordTableModel* table_;
+    SectionHeader* header_;
+    StateColours colours_;
     bool refilling_ = false;
 };
 

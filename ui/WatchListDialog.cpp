@@ -141,8 +141,10 @@ void WatchListDialog::createControls() {
         return b;
     };
 
-    place(new QLabel(QStringLiteral("名前："), this), "Label2", 8, 8, 30, 12);
-    place(new QLabel(QStringLiteral("ファイル名："), this), "Label1", 152, 8, 59, 12);
+    auto* const nameLabel = new QLabel(QStringLiteral("名前："), this);
+    place(nameLabel, "Label2", 8, 8, 30, 12);
+    auto* const fileLabel = new QLabel(QStringLiteral("ファイル名："), this);
+    place(fileLabel, "Label1", 152, 8, 59, 12);
 
     nameEdit_ = new QLineEdit(this);
     place(nameEdit_, "EditName", 8, 24, 137, 20);
@@ -156,6 +158,9 @@ void WatchListDialog::createControls() {
     fileEdit_->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoAutoUppercase |
                                    Qt::ImhNoPredictiveText);
     fileEdit_->setAttribute(Qt::WA_InputMethodEnabled, false);
+    // Each box is named by its label, for a screen reader.
+    nameLabel->setBuddy(nameEdit_);
+    fileLabel->setBuddy(fileEdit_);
 
     list_ = new TickList(this);
     place(list_, "ListFile", 8, 48, 360, 185);
@@ -198,7 +203,8 @@ void WatchListDialog::showEvent(QShowEvent* event) {
 }
 
 void WatchListDialog::keyPressEvent(QKeyEvent* event) {
-    // Escape does not end the dialog: it has no cancel button.
+    // Escape does not end the dialog: キャンセル is not its cancel button, so only a click on
+    // キャンセル or the close box ends it without saving.
     if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Cancel)) {
         event->accept();
         return;

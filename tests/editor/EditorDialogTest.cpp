@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QAccessible>
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -103,6 +104,11 @@ TEST_F(EditorDialogTest, OpensWithTheFocusAndTheInputMethodOnTheNameAndAFixedPit
     EXPECT_EQ(metrics.horizontalAdvance(QLatin1Char('i')),
               metrics.horizontalAdvance(QLatin1Char('W')));
     EXPECT_EQ(list(*dialog)->visualItemRect(list(*dialog)->item(0)).height(), 16);
+    // A screen reader names each box by its label.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(nameBox(*dialog))->text(QAccessible::Name),
+              QStringLiteral("名前："));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(fileBox(*dialog))->text(QAccessible::Name),
+              QStringLiteral("ファイル名："));
 }
 
 TEST_F(EditorDialogTest, OnlyOkWritesTheListAndEachWayOutGivesItsResult) {

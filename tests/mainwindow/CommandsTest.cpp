@@ -1,5 +1,6 @@
 // The menu commands, the timer and the header clicks.
 
+#include <QAccessible>
 #include <QMessageBox>
 #include <QProperty>
 #include <QPushButton>
@@ -80,7 +81,7 @@ TEST_F(Commands, RefreshAndTicksCheckInPlaceAndLeaveTheCountdownAlone) {
     QMetaObject::invokeMethod(timer(), "timeout");
     EXPECT_EQ(states(), "339");
     EXPECT_EQ(watch.changes, 0);
-    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"old", "today", "gone"}));
 }
 
 TEST_F(Commands, AKeyItemSetsOnlyTheKeyAndADirectionItemOnlyTheDirection) {
@@ -124,7 +125,41 @@ TEST_F(Commands, ASortItemOrdersTheTableAndLeavesNoRowSelected) {
     action("MenuSortDec")->trigger();
     EXPECT_EQ(list()->selectedRow(), -1) << "the item already checked still refills";
     EXPECT_EQ(names(), "old today gone ");
-    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"old", "today", "gone"}));
+}
+
+TEST_F(Commands, AScreenReaderReadsEachCellItsStateAndWhichColumnSorts) {
+    watchThreeFiles();
+    open();
+    action("MenuSortSize")->trigger();
+    action("MenuSortDec")->trigger();
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list());
+    ASSERT_TRUE(table && table->tableInterface());
+    const auto cell = [&](int row, int column, QAccessible::Text text) {
+        return table->tableInterface()->cellAt(row, column)->text(text).toStdString();
+    };
+    const char* const first[] = {"old", "old.txt", "1,234,567", "2024/03/01 12:00:00", "/w/"};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(cell(0, column, QAccessible::Name), first[column]);
+        EXPECT_EQ(cell(0, column, QAccessible::Description), "変更なし");
+    }
+    EXPECT_EQ(cell(1, 0, QAccessible::Description), "本日更新");
+    EXPECT_EQ(cell(2, 0, QAccessible::Name), "gone");
+    EXPECT_EQ(cell(2, 2, QAccessible::Name), "") << "a missing file has no size";
+    EXPECT_EQ(cell(2, 4, QAccessible::Description), "見つかりません");
+    EXPECT_EQ(list()->model()->index(2, 3).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("/w/gone.txt\n見つかりません"));
+
+    std::vector<std::string> captions, sorts;
+    for (int i = 0; i < table->childCount(); ++i) {
+        QAccessibleInterface* child = table->child(i);
+        if (child->role() != QAccessible::ColumnHeader) continue;
+        captions.push_back(child->text(QAccessible::Name).toStdString());
+        sorts.push_back(child->text(QAccessible::Description).toStdString());
+    }
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"名前", "ファイル名", "サイズ", "更新日時", "パス"}));
+    EXPECT_EQ(sorts, (std::vector<std::string>{"", "", "降順で並べ替え", "", ""}));
 }
 
 TEST_F(Commands, AHeaderClickSortsByItsColumnAndASecondOneReverses) {

@@ -96,7 +96,8 @@ TEST_F(DrawnTable, TheControlsHaveTheirNamesAndSizes) {
     EXPECT_EQ(header()->mapTo(&f, QPoint(0, 0)).x(), list()->mapTo(&f, QPoint(0, 0)).x())
         << "header and rows share their x coordinates";
     const QRect row1 = list()->visualRect(list()->model()->index(1, 0));
-    EXPECT_EQ(row1, QRect(0, 15, list()->viewport()->width(), 15));
+    EXPECT_EQ(row1.top(), 15);
+    EXPECT_EQ(row1.height(), 15);
 
     auto* bar = f.findChild<QWidget*>(QStringLiteral("StatusBar1"));
     EXPECT_EQ(bar->height(), 19);

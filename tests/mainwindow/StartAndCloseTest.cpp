@@ -64,7 +64,7 @@ TEST_F(StartUp, TheWindowAppearsWithItsTableAlreadyRebuilt) {
     EXPECT_EQ(watch.rowsAtShow, 3u);
     EXPECT_FALSE(watch.statusAtShow.isEmpty());
     EXPECT_EQ(states(), "039");
-    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"old", "today", "gone"}));
     files.files["/w/old.txt"].modified = {2024, 3, 2, 9, 6, 0};
     action("MenuRepaint")->trigger();
     EXPECT_EQ(states(), "139") << "later checks are in place";
@@ -265,7 +265,8 @@ TEST(RealFolder, TheFirstCloseCreatesTheSettingsFileBesideTheWatchList) {
         f.show();
         const QAbstractItemModel* rows = f.findChild<RecordListView*>("ListLog")->model();
         ASSERT_EQ(rows->rowCount(), 1);
-        const QByteArray record = rows->index(0, 0).data(RecordListView::RecordRole).toByteArray();
+        const QByteArray record =
+            rows->index(0, 0).data(RecordTableModel::RecordRole).toByteArray();
         EXPECT_EQ(record.at(20), '3') << "modified today";
         EXPECT_TRUE(f.close());
     }

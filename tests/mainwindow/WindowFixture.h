@@ -111,7 +111,7 @@ protected:
         const QAbstractItemModel* m = list()->model();
         for (int i = 0; i < m->rowCount(); ++i)
             shown.push_back(
-                m->index(i, 0).data(RecordListView::RecordRole).toByteArray().toStdString());
+                m->index(i, 0).data(RecordTableModel::RecordRole).toByteArray().toStdString());
         return shown;
     }
 
