@@ -398,8 +398,7 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 }
 
 void MainWindow::runCheckAndShow(bool rebuild) {
-    const CheckTimes times =
-        runCheck(platform_, watchList_, records_, rebuild, sort_, &checkMemory_);
+    const CheckTimes times = runCheck(platform_, watchList_, records_, rebuild, sort_);
     list_->refill(records_);
     statusPanels_[0]->showText(lastCheckText(times.started));
     statusPanels_[1]->showText(clockText(times.finished));

@@ -106,7 +106,6 @@ private:
 
     Records records_;
     WatchList watchList_;
-    CheckMemory checkMemory_;
     SortState sort_;
     StateColours colours_;
     int viewHeight_ = 200;

@@ -149,15 +149,15 @@ QColor colourFromBgr(std::int32_t bgr) {
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
-QColor stateColour(const StateColours& colours, char stateCode) {
-    switch (stateCode) {
-        case NewUp:
+QColor stateColour(const StateColours& colours, RecordState state) {
+    switch (state) {
+        case RecordState::NewUp:
             return colourFromBgr(colours.newUp);
-        case NewUp2:
+        case RecordState::NewUp2:
             return colourFromBgr(colours.newUp2);
-        case TodayUp:
+        case RecordState::TodayUp:
             return colourFromBgr(colours.todayUp);
-        case NotFound:
+        case RecordState::NotFound:
             return colourFromBgr(colours.notFound);
         default:
             return colourFromBgr(colours.normal);
@@ -207,7 +207,7 @@ QFont headerFont() {
 void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
                     const std::array<int, ColumnCount>& sectionWidths, const StateColours& colours,
                     const TextCodec& codec, const QFont& font) {
-    const char state = stateOf(record);
+    const RecordState state = stateOf(record);
     const QColor stateColourOfRow = stateColour(colours, state);
     const QColor fill = selected ? stateColourOfRow : colourFromBgr(colours.listBack);
     const QColor text = selected ? QColor(Qt::black) : stateColourOfRow;
@@ -233,7 +233,7 @@ void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view re
                 field(DisplayName), ascent);
     fillAndDraw(painter, sections[1], fill, QPoint(sections[1].left() + TextInset, top),
                 field(FileNameField), ascent);
-    if (state != NotFound) {
+    if (state != RecordState::NotFound) {
         const QString size = drawnSizeText(cutField(record, SizeText));
         const int sizeX =
             sections[2].left() + sections[2].width() - metrics.horizontalAdvance(size) - TextInset;
