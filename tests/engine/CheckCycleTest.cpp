@@ -172,6 +172,8 @@ TEST_F(CheckCycle, SizesAndTimesAlwaysKeepTheirWidths) {
         {9999999999, {2107, 6, 1, 0, 0, 1}, "9999999999", "2107/06/01 00:00:00"},
         {10000000000, {10000, 1, 1, 0, 0, 0}, "9999999999", Blank19},
         {-1, {0, 0, 0, 0, 0, 0}, "0000000000", Blank19},
+        // the check's day of the month before: not modified today
+        {1, {2024, 2, 2, 9, 0, 0}, "0000000001", "2024/02/02 09:00:00"},
     };
     for (const Row& row : rows) {
         files.put("/w/a.txt", "", row.modified).size = row.size;
