@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
+#include <set>
 
 #include "ShiftJis.h"
 #include "SjisPath.h"
@@ -14,17 +14,16 @@ namespace {
 
 constexpr std::int64_t LargestSize = 9999999999;
 
-// What a rebuild takes from a WatchList line.
-struct EntryParts {
-    std::string_view name;
-    std::string_view dir;
-    std::string_view fileName;
-};
-
-EntryParts entryParts(std::string_view line) {
+// A watch list line as a check takes it, all but its native path.
+WatchedFile parsedLine(std::string_view line) {
     const EntryFields fields = parseWatchLine(line).fields;
     const std::string_view path = fields.path.substr(0, MaxPathBytes);
-    return {fields.name, directoryPart(path), lastPart(path)};
+    WatchedFile file;
+    file.name = fields.name;
+    file.fileName = lastPart(path);
+    file.dir = directoryPart(path);
+    file.sjisPath = joinPath(file.dir, file.fileName);
+    return file;
 }
 
 // SeqNo as a number, or -1 when the field is not two digits.
@@ -42,13 +41,6 @@ int sequenceOf(std::string_view record) {
 // Writes value as digits decimal digits, with leading zeros, at out.
 void putDigits(char* out, long long value, int digits) {
     for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
-}
-
-// Appends value, held at 0 or more, as putDigits writes it.
-void putNumber(std::string& out, long long value, int digits) {
-    const std::size_t at = out.size();
-    out.append(static_cast<std::size_t>(digits), '0');
-    putDigits(&out[at], std::max(value, 0LL), digits);
 }
 
 bool isCalendarTime(const LocalDateTime& t) {
@@ -89,100 +81,8 @@ std::optional<std::string> nativeForm(const TextCodec& codec, std::string_view s
     return native;
 }
 
-// The path a watch list line names, as a rebuild looks it up.
-std::string linePath(std::string_view line) {
-    const EntryParts parts = entryParts(line);
-    return joinPath(parts.dir, parts.fileName);
-}
-
-struct RecordSource {
-    std::string_view seqText;  // two bytes
-    std::string_view name;
-    std::string_view fileName;
-    std::string_view dir;
-    const std::string* nativePath = nullptr;  // null: the file cannot be looked up
-    std::string_view oldRecord;               // empty in a rebuild
-    bool refresh = false;
-};
-
 bool isSameDay(const LocalDateTime& a, const LocalDateTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day;
-}
-
-// What a lookup gives a record: its StateCode, SizeText and StampText, the last two all
-// spaces for a file not found and the time all spaces where it is no calendar time.
-struct LookedUp {
-    char state = NotFound;
-    std::array<char, FieldWidth[SizeText]> size;
-    StampChars stamp;
-};
-
-LookedUp lookUpFile(Platform& platform, const RecordSource& source, const LocalDateTime& today) {
-    LookedUp found;
-    found.size.fill(' ');
-    found.stamp.fill(' ');
-    const std::optional<FileFacts> facts =
-        source.nativePath ? platform.files.lookUp(*source.nativePath) : std::nullopt;
-    if (!facts) return found;
-    putDigits(found.size.data(), std::clamp<std::int64_t>(facts->size, 0, LargestSize),
-              FieldWidth[SizeText]);
-    // The time to a step of two seconds; no time at all where it is no calendar time.
-    LocalDateTime modified = facts->modified;
-    modified.second -= modified.second % 2;
-    const bool hasStamp = isCalendarTime(modified);
-    if (hasStamp) found.stamp = formatDateTime(modified);
-    found.state = hasStamp && isSameDay(modified, today) ? TodayUp : Normal;
-    if (source.refresh) {
-        const std::string_view stamp(found.stamp.data(), found.stamp.size());
-        if (cutField(source.oldRecord, StampText) < stamp) {
-            found.state = NewUp;
-        } else if (stateOf(source.oldRecord) == NewUp) {
-            found.state = NewUp2;
-        }
-    }
-    return found;
-}
-
-// Writes the record into `record`, whose buffer it reuses. A record starts with every field
-// before DirPath filled with spaces: the SortPrefix stays so until the ordering writes it.
-void writeRecord(const RecordSource& source, const LookedUp& found, std::string& record) {
-    record.assign(FixedFieldsLength, ' ');
-    putField(record, StateCode, std::string_view(&found.state, 1));
-    putField(record, SeqNo, source.seqText);
-    putField(record, DisplayName, source.name);
-    putField(record, FileNameField, source.fileName);
-    putField(record, SizeText, std::string_view(found.size.data(), found.size.size()));
-    putField(record, StampText, std::string_view(found.stamp.data(), found.stamp.size()));
-    record += source.dir;
-}
-
-// The native path a record's file is looked up at: the memory's, made once per watch list,
-// for a line of the list; else sjisPath() converted now, kept in `converted`. Null where the
-// path names no file.
-template <class SjisPath>
-const std::string* lookupPath(const TextCodec& codec, const CheckMemory* memory, int line,
-                              std::optional<std::string>& converted, SjisPath&& sjisPath) {
-    if (memory && line >= 0) return memory->nativePath(static_cast<std::size_t>(line));
-    converted = nativeForm(codec, sjisPath());
-    return converted ? &*converted : nullptr;
-}
-
-std::string rebuiltRecord(Platform& platform, const WatchList& watchList, std::size_t seq,
-                          const LocalDateTime& today, const CheckMemory* memory) {
-    const EntryParts parts = entryParts(watchList[seq]);
-    std::string seqText;
-    putNumber(seqText, static_cast<long long>(seq), FieldWidth[SeqNo]);
-    RecordSource source;
-    source.seqText = seqText;
-    source.name = parts.name;
-    source.fileName = parts.fileName;
-    source.dir = parts.dir;
-    std::optional<std::string> converted;
-    source.nativePath = lookupPath(platform.codec, memory, static_cast<int>(seq), converted,
-                                   [&] { return joinPath(parts.dir, parts.fileName); });
-    std::string record;
-    writeRecord(source, lookUpFile(platform, source, today), record);
-    return record;
 }
 
 // Whether two texts fill the field alike: the shorter filled with spaces, each cut at the
@@ -195,149 +95,238 @@ bool sameField(RecordField field, std::string_view a, std::string_view b) {
     return b.substr(0, a.size()) == a && b.find_first_not_of(' ', a.size()) == b.npos;
 }
 
-// The watch list line a record was built from: the line its SeqNo names, when that line's name
-// and file name fill the record's fields alike. A stale list is not trusted: -1 then. A memory
-// prepared for watchList gives the lines' names without parsing the lines again.
-int recordLine(std::string_view record, const WatchList& watchList,
-               const CheckMemory* memory = nullptr) {
+// The line of a list of `lines` lines a record's SeqNo names; -1 where it names none.
+int lineOf(std::string_view record, std::size_t lines) {
     const int seq = sequenceOf(record);
-    if (seq < 0 || static_cast<std::size_t>(seq) >= watchList.size()) return -1;
-    const auto line = static_cast<std::size_t>(seq);
-    std::string_view name, fileName;
-    if (const CheckMemory::LineNames* names = memory ? memory->lineNames(line) : nullptr) {
-        name = names->name;
-        fileName = names->fileName;
-    } else {
-        const EntryParts parts = entryParts(watchList[line]);
-        name = parts.name;
-        fileName = parts.fileName;
-    }
-    if (!sameField(DisplayName, name, cutField(record, DisplayName)) ||
-        !sameField(FileNameField, fileName, cutField(record, FileNameField)))
-        return -1;
-    return seq;
+    return seq >= 0 && static_cast<std::size_t>(seq) < lines ? seq : -1;
 }
 
-// Whether writing a record with the fields cut from old, and the lookup's, gives old itself
+// Whether a record was built from the watched file: the file's name and file name fill the
+// record's fields alike. A record of a stale list is not trusted.
+bool holdsNamesOf(std::string_view record, const WatchedFile& file) {
+    return sameField(DisplayName, file.name, cutField(record, DisplayName)) &&
+           sameField(FileNameField, file.fileName, cutField(record, FileNameField));
+}
+
+// The watched file a record was built from: the one its SeqNo names, when the record holds its
+// names; else null.
+const WatchedFile* watchedFileOf(std::string_view record, const WatchedFiles& files) {
+    const int line = lineOf(record, files.size());
+    if (line < 0) return nullptr;
+    const WatchedFile& file = files[static_cast<std::size_t>(line)];
+    return holdsNamesOf(record, file) ? &file : nullptr;
+}
+
+// The path joined from a record's own fields, for a record of no watched line.
+std::string ownPath(std::string_view record) {
+    return joinPath(cutField(record, DirPath), cutField(record, FileNameField));
+}
+
+// The native path a refresh looks a record's file up at; none where it names no file.
+std::optional<std::string> lookupPath(const TextCodec& codec, const WatchedFiles& files,
+                                      std::string_view record) {
+    if (const WatchedFile* file = watchedFileOf(record, files)) return file->nativePath;
+    return nativeForm(codec, ownPath(record));
+}
+
+// What an answer gives a record: its StateCode, SizeText and StampText, the last two all
+// spaces for a file not found or waiting and the time all spaces where it is no calendar time.
+struct LookedUp {
+    RecordState state = RecordState::NotFound;
+    std::array<char, FieldWidth[SizeText]> size;
+    StampChars stamp;
+
+    LookedUp() {
+        size.fill(' ');
+        stamp.fill(' ');
+    }
+};
+
+// What facts (nullopt: not found) give a record. A refresh compares them with the old record;
+// a rebuild has none.
+LookedUp lookedUp(const std::optional<FileFacts>& facts, bool refresh, std::string_view old,
+                  const LocalDateTime& today) {
+    LookedUp found;
+    if (!facts) return found;
+    putDigits(found.size.data(), std::clamp<std::int64_t>(facts->size, 0, LargestSize),
+              FieldWidth[SizeText]);
+    // The time to a step of two seconds; no time at all where it is no calendar time.
+    LocalDateTime modified = facts->modified;
+    modified.second -= modified.second % 2;
+    const bool hasStamp = isCalendarTime(modified);
+    if (hasStamp) found.stamp = formatDateTime(modified);
+    found.state =
+        hasStamp && isSameDay(modified, today) ? RecordState::TodayUp : RecordState::Normal;
+    if (refresh) {
+        const std::string_view stamp(found.stamp.data(), found.stamp.size());
+        if (cutField(old, StampText) < stamp) {
+            found.state = RecordState::NewUp;
+        } else if (stateOf(old) == RecordState::NewUp) {
+            found.state = RecordState::NewUp2;
+        }
+    }
+    return found;
+}
+
+struct RecordSource {
+    std::string_view seqText;  // two bytes
+    std::string_view name;
+    std::string_view fileName;
+    std::string_view dir;
+};
+
+// Writes the record into `record`, whose buffer it reuses. A record starts with every field
+// before DirPath filled with spaces: the SortPrefix stays so until the ordering writes it.
+void writeRecord(const RecordSource& source, const LookedUp& found, std::string& record) {
+    record.assign(FixedFieldsLength, ' ');
+    const char state = stateCode(found.state);
+    putField(record, StateCode, std::string_view(&state, 1));
+    putField(record, SeqNo, source.seqText);
+    putField(record, DisplayName, source.name);
+    putField(record, FileNameField, source.fileName);
+    putField(record, SizeText, std::string_view(found.size.data(), found.size.size()));
+    putField(record, StampText, std::string_view(found.stamp.data(), found.stamp.size()));
+    record += source.dir;
+}
+
+// Whether writing a record with the fields cut from old, and the answer's, gives old itself
 // from StateCode on: old holds every field whole and no more DirPath than is cut from it, and
-// the lookup found what old shows.
+// the answer found what old shows.
 bool rewritesAlike(std::string_view old, const LookedUp& found) {
     const std::size_t dirLength = old.size() - std::min(old.size(), FixedFieldsLength);
     return old.size() >= FixedFieldsLength &&
            dirLength <= static_cast<std::size_t>(FieldWidth[DirPath]) &&
-           old[FieldStart[StateCode] - 1] == found.state &&
+           old[FieldStart[StateCode] - 1] == stateCode(found.state) &&
            cutField(old, SizeText) == std::string_view(found.size.data(), found.size.size()) &&
            cutField(old, StampText) == std::string_view(found.stamp.data(), found.stamp.size());
 }
 
-// Builds the refreshed form of the record old into `record`; false, writing nothing, where
-// that form is old itself from StateCode on.
-bool buildRefreshedRecord(Platform& platform, std::string_view old, const WatchList& watchList,
-                          const LocalDateTime& today, const CheckMemory* memory,
-                          std::string& record) {
-    RecordSource source;
-    source.seqText = cutField(old, SeqNo);
-    source.name = cutField(old, DisplayName);
-    source.fileName = cutField(old, FileNameField);
-    source.dir = cutField(old, DirPath);
-    source.oldRecord = old;
-    source.refresh = true;
-    std::optional<std::string> converted;
-    source.nativePath = lookupPath(platform.codec, memory, recordLine(old, watchList, memory),
-                                   converted, [&] { return recordPath(old, watchList); });
-    const LookedUp found = lookUpFile(platform, source, today);
-    if (rewritesAlike(old, found)) return false;
-    writeRecord(source, found, record);
-    return true;
+void rebuildRecords(const WatchedFiles& files, const LookupAnswers& answers,
+                    const LocalDateTime& today, Records& records) {
+    const std::size_t watched = std::min(files.size(), MaxWatched);
+    records.assign(watched, {});
+    for (std::size_t seq = 0; seq < watched; ++seq) {
+        const WatchedFile& file = files[seq];
+        std::array<char, FieldWidth[SeqNo]> seqText;
+        putDigits(seqText.data(), static_cast<long long>(seq), FieldWidth[SeqNo]);
+        LookedUp found;
+        if (file.nativePath) {
+            const auto answer = answers.find(*file.nativePath);
+            if (answer == answers.end()) {
+                found.state = RecordState::Waiting;
+            } else {
+                found = lookedUp(answer->second, false, {}, today);
+            }
+        }
+        const RecordSource source{std::string_view(seqText.data(), seqText.size()), file.name,
+                                  file.fileName, file.dir};
+        writeRecord(source, found, records[seq]);
+    }
 }
 
-// Whether two records are alike from StateCode on: all but the SortPrefix.
-bool sameFromState(std::string_view a, std::string_view b) {
-    const auto from = static_cast<std::size_t>(FieldStart[StateCode] - 1);
-    return a.substr(std::min(from, a.size())) == b.substr(std::min(from, b.size()));
+void refreshRecords(const TextCodec& codec, const WatchedFiles& files, const LookupAnswers& answers,
+                    const LocalDateTime& today, Records& records) {
+    static const std::optional<FileFacts> notFound;
+    std::string written;
+    for (std::string& record : records) {
+        const std::optional<std::string> path = lookupPath(codec, files, record);
+        const std::optional<FileFacts>* facts = &notFound;
+        if (path) {
+            const auto answer = answers.find(*path);
+            if (answer == answers.end()) continue;  // no answer yet: the record stays
+            facts = &answer->second;
+        }
+        const bool waiting = stateOf(record) == RecordState::Waiting;
+        const LookedUp found = lookedUp(*facts, !waiting, record, today);
+        // A record that comes out as it was keeps its string; the ordering writes its prefix.
+        if (rewritesAlike(record, found)) continue;
+        const RecordSource source{cutField(record, SeqNo), cutField(record, DisplayName),
+                                  cutField(record, FileNameField), cutField(record, DirPath)};
+        writeRecord(source, found, written);
+        record.swap(written);
+    }
 }
 
 }  // namespace
 
-void CheckMemory::preparePaths(const TextCodec& codec, const WatchList& watchList) {
-    if (lines_ == watchList) return;
-    lines_ = watchList;
-    nativePaths_.clear();
-    nativePaths_.reserve(lines_.size());
-    lineNames_.clear();
-    lineNames_.reserve(lines_.size());
-    for (const std::string& line : lines_) {
-        nativePaths_.push_back(nativeForm(codec, linePath(line)));
-        const EntryParts parts = entryParts(line);
-        lineNames_.push_back({std::string(parts.name), std::string(parts.fileName)});
-    }
-}
-
-const CheckMemory::LineNames* CheckMemory::lineNames(std::size_t line) const {
-    return line < lineNames_.size() ? &lineNames_[line] : nullptr;
-}
-
-const std::string* CheckMemory::nativePath(std::size_t line) const {
-    if (line >= nativePaths_.size() || !nativePaths_[line]) return nullptr;
-    return &*nativePaths_[line];
-}
-
-bool CheckMemory::holdsOrder(const Records& records, SortState sort) const {
-    return hasOrder_ && orderedBy_.key == sort.key && orderedBy_.order == sort.order &&
-           ordered_ == records;
-}
-
-void CheckMemory::remember(const Records& records, SortState sort) {
-    ordered_ = records;
-    orderedBy_ = sort;
-    hasOrder_ = true;
-}
-
-CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
-                    bool rebuildMode, SortState sort, CheckMemory* memory) {
-    CheckTimes times;
-    times.started = heldToCalendar(platform.clock.now());
-    const LocalDateTime& today = times.started;
-
+WatchedFiles watchedFiles(const TextCodec& codec, const WatchList& watchList) {
+    WatchedFiles files;
     const std::size_t watched = std::min(watchList.size(), MaxWatched);
-    // A refresh needs exactly one record per watched line; anything else is built afresh.
-    if (!rebuildMode && records.size() != watched) rebuildMode = true;
-    if (memory) memory->preparePaths(platform.codec, watchList);
-    bool changed = rebuildMode;
-    if (rebuildMode) {
-        records.clear();
-        records.reserve(watched);
-        for (std::size_t i = 0; i < watched; ++i)
-            records.push_back(rebuiltRecord(platform, watchList, i, today, memory));
+    files.reserve(watched);
+    for (std::size_t i = 0; i < watched; ++i) {
+        files.push_back(parsedLine(watchList[i]));
+        files.back().nativePath = nativeForm(codec, files.back().sjisPath);
+    }
+    return files;
+}
+
+std::vector<std::string> CheckPlan::distinctPaths() const {
+    std::vector<std::string> distinct;
+    std::set<std::string_view> seen;
+    for (const std::optional<std::string>& path : paths)
+        if (path && seen.insert(*path).second) distinct.push_back(*path);
+    return distinct;
+}
+
+CheckPlan planCheck(const TextCodec& codec, const WatchedFiles& files, const Records& records,
+                    bool rebuild) {
+    CheckPlan plan;
+    // A refresh needs exactly one record per watched file; anything else is built afresh.
+    plan.rebuild = rebuild || records.size() != std::min(files.size(), MaxWatched);
+    if (plan.rebuild) {
+        for (std::size_t i = 0; i < files.size() && i < MaxWatched; ++i)
+            plan.paths.push_back(files[i].nativePath);
     } else {
-        std::string ownScratch;
-        std::string& scratch = memory ? memory->scratch() : ownScratch;
-        for (std::string& record : records) {
-            // A record that comes out as it was keeps its string, and with it the SortPrefix
-            // the last ordering wrote; the ordering writes that prefix again in any case.
-            if (!buildRefreshedRecord(platform, record, watchList, today, memory, scratch) ||
-                sameFromState(scratch, record))
-                continue;
-            record.swap(scratch);
-            changed = true;
-        }
+        for (const std::string& record : records)
+            plan.paths.push_back(lookupPath(codec, files, record));
     }
+    return plan;
+}
 
-    // Records that are as the memory last saw them ordered, under the same sort state, are
-    // in order already: ordering them again would change nothing.
-    if (!memory || changed || !memory->holdsOrder(records, sort)) {
-        orderRecords(records, sort, platform.collator);
-        if (memory) memory->remember(records, sort);
+void applyAnswers(const TextCodec& codec, const WatchedFiles& files, bool rebuild,
+                  const LookupAnswers& answers, const LocalDateTime& today, Records& records) {
+    if (rebuild) {
+        rebuildRecords(files, answers, today, records);
+    } else {
+        refreshRecords(codec, files, answers, today, records);
     }
+}
 
-    times.finished = heldToCalendar(platform.clock.now());
+LocalDateTime checkTime(Clock& clock) {
+    return heldToCalendar(clock.now());
+}
+
+CheckTimes runCheck(Platform& platform, const WatchedFiles& files, Records& records,
+                    bool rebuildMode, SortState sort) {
+    CheckTimes times;
+    times.started = checkTime(platform.clock);
+    const CheckPlan plan = planCheck(platform.codec, files, records, rebuildMode);
+    LookupAnswers answers;
+    for (const std::string& path : plan.distinctPaths())
+        answers.emplace(path, platform.files.lookUp(path));
+    applyAnswers(platform.codec, files, plan.rebuild, answers, times.started, records);
+    orderRecords(records, sort, platform.collator);
+    times.finished = checkTime(platform.clock);
     return times;
 }
 
+CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
+                    bool rebuildMode, SortState sort) {
+    return runCheck(platform, watchedFiles(platform.codec, watchList), records, rebuildMode, sort);
+}
+
+std::string recordPath(std::string_view record, const WatchedFiles& files) {
+    if (const WatchedFile* file = watchedFileOf(record, files)) return file->sjisPath;
+    return ownPath(record);
+}
+
 std::string recordPath(std::string_view record, const WatchList& watchList) {
-    const int line = recordLine(record, watchList);
-    if (line >= 0) return linePath(watchList[static_cast<std::size_t>(line)]);
-    return joinPath(cutField(record, DirPath), cutField(record, FileNameField));
+    const int line = lineOf(record, watchList.size());
+    if (line >= 0) {
+        WatchedFile file = parsedLine(watchList[static_cast<std::size_t>(line)]);
+        if (holdsNamesOf(record, file)) return std::move(file.sjisPath);
+    }
+    return ownPath(record);
 }
 
 }  // namespace morvane

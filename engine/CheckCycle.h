@@ -1,7 +1,11 @@
 #pragma once
 
-// One check of every watched file: checkNow's work without the window.
+// One check of every watched file, in three steps: planCheck() says which paths to look up,
+// someone looks them up (runCheck() at once, or LookupWorkers on other threads), and
+// applyAnswers() builds the records from what the lookups answered. The first and the last step
+// touch no file, so the thread that owns the records never waits for one.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,60 +24,64 @@ struct CheckTimes {
     LocalDateTime finished;
 };
 
-class CheckMemory;
+// One watched line of the watch list, parsed once when the list is loaded.
+struct WatchedFile {
+    std::string name;      // what a record's DisplayName takes, before its filling
+    std::string fileName;  // what its FileNameField takes
+    std::string dir;       // the Shift-JIS folder with its last "/", as DirPath takes it
+    std::string sjisPath;  // the file's full Shift-JIS path, as the content view opens it
+    std::optional<std::string> nativePath;  // none: an empty path, or one with no native form
+};
+using WatchedFiles = std::vector<WatchedFile>;
 
-// Runs one check. Rebuild mode builds records afresh from watchList, one per line for its first
-// MaxWatched lines; refresh mode replaces every record in place, looking each file up at
-// recordPath(). A refresh of records that are not one per watched line rebuilds them instead.
-// Ends by ordering the records with orderRecords. With a memory the records come out the same,
-// with less work where the watch list or the records did not change since its last check.
-CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
-                    bool rebuildMode, SortState sort, CheckMemory* memory = nullptr);
+// The first MaxWatched lines of watchList, parsed.
+WatchedFiles watchedFiles(const TextCodec& codec, const WatchList& watchList);
 
-// What a check keeps for the next one, so that a check where nothing changed repeats no work:
-// the native path and the names of each watched line, made once per watch list rather than at
-// every check, and the records as the last check left them ordered, so that records that did not
-// change are not ordered again. It checks what it holds against what the next check is given, so it
-// cannot go stale: a changed watch list, records ordered or edited by someone else, or another
-// sort state are seen, and the work is done again. Use one memory with one platform.
-class CheckMemory {
-public:
-    // Makes the native path and the names of each line of the watch list, unless the lines are
-    // those it made them for last time.
-    void preparePaths(const TextCodec& codec, const WatchList& watchList);
-    // The native path of the file that line of the prepared list names, or null where it names
-    // none (an empty path, or one with no native form).
-    const std::string* nativePath(std::size_t line) const;
-    // What a record built from that line of the prepared list holds in its DisplayName and
-    // FileNameField (before their filling), as parsed once per watch list; null past its end.
-    struct LineNames {
-        std::string name;
-        std::string fileName;
-    };
-    const LineNames* lineNames(std::size_t line) const;
+// What a check looks up.
+struct CheckPlan {
+    // Records built afresh, one per watched file, rather than refreshed in place: asked for, or
+    // because the records are not one per watched file.
+    bool rebuild = false;
+    // The native path each record-to-be is looked up at, in the order of the watched files
+    // (a rebuild) or of the records (a refresh); none where the file cannot be looked up.
+    std::vector<std::optional<std::string>> paths;
 
-    // Whether orderRecords(records, sort) would leave records exactly as they are: they are the
-    // records the last remember() was given, under the same sort state.
-    bool holdsOrder(const Records& records, SortState sort) const;
-    // Records ordered by orderRecords under sort.
-    void remember(const Records& records, SortState sort);
-
-    // Where a check builds a record before it knows whether the record changed.
-    std::string& scratch() { return scratch_; }
-
-private:
-    WatchList lines_;  // the watched lines the paths were made from
-    std::vector<std::optional<std::string>> nativePaths_;
-    std::vector<LineNames> lineNames_;
-    Records ordered_;
-    SortState orderedBy_;
-    bool hasOrder_ = false;
-    std::string scratch_;
+    // Each path of `paths` once.
+    std::vector<std::string> distinctPaths() const;
 };
 
-// The full Shift-JIS path of the file a record stands for: its own watch list line's path when
-// its SeqNo names a line of watchList, else the path joined from the cut DirPath and the
-// FileNameField without its filling spaces.
+CheckPlan planCheck(const TextCodec& codec, const WatchedFiles& files, const Records& records,
+                    bool rebuild);
+
+// What the lookups answered, by native path: a found file's facts, or nullopt where the lookup
+// failed (no file, or an error). A path that is not here has not answered.
+using LookupAnswers = std::map<std::string, std::optional<FileFacts>>;
+
+// Builds the records of a check planned with plan.rebuild from the answers. A record whose file
+// answered takes the answer; one whose file cannot be looked up is not found; one whose file
+// has not answered stays exactly as it was, and in a rebuild, where there is none to keep, it is
+// Waiting, without size or time. A Waiting record takes its first answer as a rebuild does. Each
+// record finds its path as planCheck does, so an ordering between the two steps does no harm.
+// today is the day a file counts as modified today.
+void applyAnswers(const TextCodec& codec, const WatchedFiles& files, bool rebuild,
+                  const LookupAnswers& answers, const LocalDateTime& today, Records& records);
+
+// Runs one check at once, looking every file up on this thread: rebuild mode builds records
+// afresh from the watched files, refresh mode replaces every record in place, looking each file
+// up at recordPath(). Ends by ordering the records with orderRecords.
+CheckTimes runCheck(Platform& platform, const WatchedFiles& files, Records& records,
+                    bool rebuildMode, SortState sort);
+// The same for the watch list, parsed first.
+CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
+                    bool rebuildMode, SortState sort);
+
+// The clock's now() held to a calendar time, as CheckTimes holds it.
+LocalDateTime checkTime(Clock& clock);
+
+// The full Shift-JIS path of the file a record stands for: its own watched line's path when its
+// SeqNo names a line whose name and file name the record holds, else the path joined from the
+// cut DirPath and the FileNameField without its filling spaces.
+std::string recordPath(std::string_view record, const WatchedFiles& files);
 std::string recordPath(std::string_view record, const WatchList& watchList);
 
 }  // namespace morvane

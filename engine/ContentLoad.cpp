@@ -63,44 +63,64 @@ bool isStrictUtf8(std::string_view text) {
     return true;
 }
 
-ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
-    ContentLoad result;
+ContentRead readContent(const FileSystem& files, const std::string& nativePath) {
+    ContentRead read;
     try {
-        std::string nativePath;
-        if (!platform.codec.toUtf8(sjisPath, nativePath)) return result;  // names no file
-        if (!platform.files.isFile(nativePath)) {
-            // The watch list may keep blanks after a path; they do not belong to the name.
-            const std::string_view trimmed = withoutTrailingBlanks(sjisPath);
-            if (trimmed.size() == sjisPath.size()) return result;
-            nativePath.clear();
-            platform.codec.toUtf8(trimmed, nativePath);
-            if (!platform.files.isFile(nativePath)) return result;
+        std::string path = nativePath;
+        if (!files.isFile(path)) {
+            // A blank is one byte, a whole character, in UTF-8 as in Shift-JIS: trimming the native
+            // path drops the blanks the Shift-JIS one ends in.
+            const std::string_view trimmed = withoutTrailingBlanks(path);
+            if (trimmed.size() == path.size()) return read;
+            path.resize(trimmed.size());
+            if (!files.isFile(path)) return read;
         }
-        std::string bytes;
-        switch (platform.files.readAll(nativePath, bytes, MaxContentBytes)) {
+        switch (files.readAll(path, read.bytes, MaxContentBytes)) {
             case ReadStatus::Ok:
+                read.status = ContentLoad::Loaded;
                 break;
             case ReadStatus::Missing:
-                return result;
+                break;
             case ReadStatus::Failed:
-                result.status = ContentLoad::Failed;
-                return result;
+                read.status = ContentLoad::Failed;
+                break;
         }
-        std::string_view text(bytes);
+    } catch (const std::bad_alloc&) {
+        read.status = ContentLoad::Failed;
+    }
+    if (read.status != ContentLoad::Loaded) read.bytes.clear();
+    return read;
+}
+
+ContentLoad decodeContent(const TextCodec& codec, const ContentRead& read) {
+    ContentLoad result;
+    result.status = read.status;
+    if (read.status != ContentLoad::Loaded) return result;
+    try {
+        std::string_view text(read.bytes);
         text = text.substr(0, text.find('\0'));
         std::string utf8;
         if (isStrictUtf8(text)) {
             if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
             utf8.assign(text);
         } else {
-            platform.codec.toUtf8(text, utf8);  // what cannot be converted shows as U+FFFD
+            codec.toUtf8(text, utf8);  // what cannot be converted shows as U+FFFD
         }
         result.utf8 = unifyLineEnds(utf8);
-        result.status = ContentLoad::Loaded;
     } catch (const std::bad_alloc&) {
         result = ContentLoad{ContentLoad::Failed, {}};
     }
     return result;
+}
+
+ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
+    try {
+        std::string nativePath;
+        if (!platform.codec.toUtf8(sjisPath, nativePath)) return {};  // names no file
+        return decodeContent(platform.codec, readContent(platform.files, nativePath));
+    } catch (const std::bad_alloc&) {
+        return ContentLoad{ContentLoad::Failed, {}};
+    }
 }
 
 }  // namespace morvane

@@ -22,9 +22,25 @@ struct ContentLoad {
     std::string utf8;  // the text to show, when Loaded
 };
 
-// Loads the file at a Shift-JIS path. NoFile when no file (or a directory) is at the path;
-// Failed when it exists but cannot be read, is not a regular file or is too large. The text
-// ends at a NUL byte; valid UTF-8 is shown as UTF-8, anything else as Shift-JIS.
+// What reading a watched file gave: its status and, when Loaded, its bytes.
+struct ContentRead {
+    ContentLoad::Status status = ContentLoad::NoFile;
+    std::string bytes;
+};
+
+// Reads the file at a native path, or where there is none there, at the path without its
+// trailing blanks (the watch list may keep blanks after a path). Uses the file system alone, so
+// it may run on any thread. NoFile and Failed as loadContent gives them.
+ContentRead readContent(const FileSystem& files, const std::string& nativePath);
+
+// The text to show of what was read, as loadContent gives it: the status passed on, the text
+// from the bytes when Loaded.
+ContentLoad decodeContent(const TextCodec& codec, const ContentRead& read);
+
+// Loads the file at a Shift-JIS path: readContent, then decodeContent. NoFile when no file (or a
+// directory) is at the path; Failed when it exists but cannot be read, is not a regular file or is
+// too large. The text ends at a NUL byte; valid UTF-8 is shown as UTF-8, anything else as
+// Shift-JIS.
 ContentLoad loadContent(Platform& platform, std::string_view sjisPath);
 
 }  // namespace morvane

@@ -2,9 +2,9 @@
 
 // The services the engine and the settings need from the operating system. Each is a small
 // interface so that tests can put a fake in its place; SystemPlatform (SystemPlatform.h) holds
-// the real ones. The codec, the collator and the file system are single-threaded, like the
-// program: each keeps work buffers or converted times between calls, so only one thread may
-// use them.
+// the real ones. The codec and the collator are single-threaded: each keeps work buffers between
+// calls, so only one thread may use them. The file system keeps nothing between calls: the
+// lookups of a check run on several threads at once.
 
 #include <cstddef>
 #include <cstdint>

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <ctime>
 #include <limits>
-#include <unordered_map>
 
 #include "AtomicReplace.h"
 
@@ -40,7 +39,7 @@ public:
         if (path.empty() || hasNul(path) || isHiddenName(path)) return std::nullopt;
         struct stat st;
         if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-        return FileFacts{static_cast<std::int64_t>(st.st_size), modifiedTime(st.st_mtime)};
+        return FileFacts{static_cast<std::int64_t>(st.st_size), localTimeOf(st.st_mtime)};
     }
 
     bool isFile(const std::string& path) const override {
@@ -67,19 +66,6 @@ public:
     }
 
 private:
-    // Times converted at most, before they are all forgotten: enough for every watched file's
-    // time and a while of changes.
-    static constexpr std::size_t MaxKeptTimes = 4096;
-
-    // localtime_r reads the time zone once a run, so a time converts to the same calendar time at
-    // every check: the watched files' times, which rarely change, are converted once.
-    LocalDateTime modifiedTime(std::time_t time) const {
-        const auto kept = localTimes_.find(time);
-        if (kept != localTimes_.end()) return kept->second;
-        if (localTimes_.size() >= MaxKeptTimes) localTimes_.clear();
-        return localTimes_.emplace(time, localTimeOf(time)).first->second;
-    }
-
     static ReadStatus readOpen(int fd, std::string& bytes, std::size_t maxBytes) {
         // Leaves room for the one byte read past the limit.
         maxBytes = std::min(maxBytes, std::numeric_limits<std::size_t>::max() / 2);
@@ -110,8 +96,6 @@ private:
         bytes = std::move(content);
         return ReadStatus::Ok;
     }
-
-    mutable std::unordered_map<std::time_t, LocalDateTime> localTimes_;
 };
 
 class LocalClock : public Clock {

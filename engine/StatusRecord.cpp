@@ -25,17 +25,18 @@ void putField(std::string& record, RecordField field, std::string_view value) {
     std::fill_n(record.begin() + static_cast<std::ptrdiff_t>(start + kept), width - kept, ' ');
 }
 
-char stateOf(std::string_view record) {
+RecordState stateOf(std::string_view record) {
     const std::string_view code = cutField(record, StateCode);
-    if (code.empty()) return Normal;
-    switch (code[0]) {
-        case NewUp:
-        case NewUp2:
-        case TodayUp:
-        case NotFound:
-            return code[0];
+    if (code.empty()) return RecordState::Normal;
+    switch (const auto state = static_cast<RecordState>(code[0])) {
+        case RecordState::NewUp:
+        case RecordState::NewUp2:
+        case RecordState::TodayUp:
+        case RecordState::Waiting:
+        case RecordState::NotFound:
+            return state;
         default:
-            return Normal;
+            return RecordState::Normal;
     }
 }
 

@@ -33,12 +33,15 @@ inline constexpr std::size_t FixedFieldsLength = static_cast<std::size_t>(FieldS
 // The table shows five columns: DisplayName, FileNameField, SizeText, StampText and DirPath.
 inline constexpr int ColumnCount = 5;
 
-// State codes as written into the StateCode column.
-inline constexpr char Normal = '0';
-inline constexpr char NewUp = '1';
-inline constexpr char NewUp2 = '2';
-inline constexpr char TodayUp = '3';
-inline constexpr char NotFound = '9';
+// A record's state, each written into the StateCode column as its own byte.
+enum class RecordState : char {
+    Normal = '0',    // none of the others
+    NewUp = '1',     // changed at this check
+    NewUp2 = '2',    // changed at the check before
+    TodayUp = '3',   // modified today
+    Waiting = '8',   // built while its file had not answered yet: no size, no time
+    NotFound = '9',  // not found, or its lookup failed
+};
 
 using Records = std::vector<std::string>;
 
@@ -54,6 +57,11 @@ std::string_view cutField(std::string_view record, RecordField field);
 void putField(std::string& record, RecordField field, std::string_view value);
 
 // The record's state, with any unknown byte read as Normal.
-char stateOf(std::string_view record);
+RecordState stateOf(std::string_view record);
+
+// The byte a state is written as.
+inline char stateCode(RecordState state) {
+    return static_cast<char>(state);
+}
 
 }  // namespace morvane

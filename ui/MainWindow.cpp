@@ -368,8 +368,7 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 
 void MainWindow::runCheckAndShow(bool rebuild) {
     Records records = list_->table()->records();
-    const CheckTimes times =
-        runCheck(platform_, watchList_, records, rebuild, sort_, &checkMemory_);
+    const CheckTimes times = runCheck(platform_, watchList_, records, rebuild, sort_);
     list_->refill(std::move(records));
     statusPanels_[0]->showText(lastCheckText(times.started));
     statusPanels_[1]->showText(clockText(times.finished));

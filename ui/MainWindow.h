@@ -101,7 +101,6 @@ private:
     const std::string iniPath_;
 
     WatchList watchList_;
-    CheckMemory checkMemory_;
     SortState sort_;
     int viewHeight_ = 200;
     // The window's place as read from the settings, applied at the show step.

@@ -53,22 +53,25 @@ QString clockText(const LocalDateTime& finished) {
                              finished.day, finished.hour, finished.minute);
 }
 
-QString stateWords(char state) {
+QString stateWords(RecordState state) {
     switch (state) {
-        case NewUp:
+        case RecordState::NewUp:
             return QStringLiteral("今回変更");
-        case NewUp2:
+        case RecordState::NewUp2:
             return QStringLiteral("前回変更");
-        case TodayUp:
+        case RecordState::TodayUp:
             return QStringLiteral("本日更新");
-        case NotFound:
+        case RecordState::NotFound:
             return QStringLiteral("見つかりません");
-        default:
-            return QStringLiteral("変更なし");
+        case RecordState::Waiting:
+            return QStringLiteral("応答待ち");
+        case RecordState::Normal:
+            break;
     }
+    return QStringLiteral("変更なし");
 }
 
-QString rowToolTip(const QString& path, char state) {
+QString rowToolTip(const QString& path, RecordState state) {
     return path + u'\n' + stateWords(state);
 }
 

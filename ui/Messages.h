@@ -12,6 +12,7 @@
 #include "FileError.h"
 #include "Ordering.h"
 #include "Platform.h"
+#include "StatusRecord.h"
 
 namespace morvane {
 
@@ -38,10 +39,10 @@ QString clockText(const LocalDateTime& finished);
 
 // A record's state in words, for a screen reader and a row's tooltip: "今回変更" (changed at
 // this check), "前回変更" (at the one before), "本日更新" (modified today), "見つかりません" (not
-// found), "変更なし" for any other state.
-QString stateWords(char state);
+// found), "応答待ち" (no answer yet since the watch list was read), "変更なし" (none of these).
+QString stateWords(RecordState state);
 // A row's tooltip: its file's full path, then its state in words on a line of its own.
-QString rowToolTip(const QString& path, char state);
+QString rowToolTip(const QString& path, RecordState state);
 // How the sort column of the header sorts, for a screen reader.
 QString sortWords(SortOrder order);
 

@@ -149,15 +149,15 @@ QColor colourFromBgr(std::int32_t bgr) {
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
-QColor stateColour(const StateColours& colours, char stateCode) {
-    switch (stateCode) {
-        case NewUp:
+QColor stateColour(const StateColours& colours, RecordState state) {
+    switch (state) {
+        case RecordState::NewUp:
             return colourFromBgr(colours.newUp);
-        case NewUp2:
+        case RecordState::NewUp2:
             return colourFromBgr(colours.newUp2);
-        case TodayUp:
+        case RecordState::TodayUp:
             return colourFromBgr(colours.todayUp);
-        case NotFound:
+        case RecordState::NotFound:
             return colourFromBgr(colours.notFound);
         default:
             return colourFromBgr(colours.normal);
@@ -205,7 +205,7 @@ QFont headerFont() {
 }
 
 QString cellText(std::string_view record, int column, const TextCodec& codec) {
-    const bool found = stateOf(record) != NotFound;
+    const bool found = stateOf(record) != RecordState::NotFound;
     QString text;
     switch (column) {
         case 0:
@@ -236,7 +236,7 @@ QString cellText(std::string_view record, int column, const TextCodec& codec) {
 void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view record, bool selected,
                     const std::array<int, ColumnCount>& sectionWidths, const StateColours& colours,
                     const TextCodec& codec, const QFont& font) {
-    const char state = stateOf(record);
+    const RecordState state = stateOf(record);
     const QColor stateColourOfRow = stateColour(colours, state);
     const QColor fill = selected ? stateColourOfRow : colourFromBgr(colours.listBack);
     const QColor text = selected ? QColor(Qt::black) : stateColourOfRow;
@@ -262,7 +262,7 @@ void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view re
                 ascent);
     fillAndDraw(painter, sections[1], fill, QPoint(sections[1].left() + TextInset, top), cell(1),
                 ascent);
-    if (state != NotFound) {
+    if (state != RecordState::NotFound) {
         const QString size = cell(2);
         const int sizeX =
             sections[2].left() + sections[2].width() - metrics.horizontalAdvance(size) - TextInset;

@@ -27,9 +27,9 @@ inline constexpr int HeaderHeight = 17;
 // "更新日時", "パス". Empty for any other section.
 QString headerCaption(int section);
 
-// The colour a row's state draws in: "1" NewUp, "2" NewUp2, "3" TodayUp, "9" NotFound, any
-// other byte Normal.
-QColor stateColour(const StateColours& colours, char stateCode);
+// The colour a row's state draws in: NewUp, NewUp2, TodayUp and NotFound their own, any other
+// state Normal.
+QColor stateColour(const StateColours& colours, RecordState state);
 
 // A 0x00BBGGRR value as a QColor; the top byte is ignored.
 QColor colourFromBgr(std::int32_t bgr);

@@ -77,7 +77,8 @@ void BareStatLoop(benchmark::State& state) {
 }
 BENCHMARK(BareStatLoop)->Unit(benchmark::kMicrosecond);
 
-// A refresh without a memory: every path converted and the records ordered at every check.
+// A refresh of the watch list as it is: every line parsed and every path converted at every
+// check.
 void RefreshCheck(benchmark::State& state) {
     Platform platform = Corpus::system().platform();
     Records records;
@@ -86,7 +87,7 @@ void RefreshCheck(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(runCheck(platform, corpus().watchList, records, false, sort));
     }
-    if (records.size() != FileCount || stateOf(records.front()) == NotFound)
+    if (records.size() != FileCount || stateOf(records.front()) == RecordState::NotFound)
         state.SkipWithError("the corpus was not found");
 }
 BENCHMARK(RefreshCheck)->Unit(benchmark::kMicrosecond);
@@ -97,18 +98,18 @@ double threadCpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-// The refresh check as the window runs it (with a memory) and the bare stat() loop, one after
-// the other in every iteration, so that both see the same state of the machine; the counters give
-// each one's CPU time and the ratio. range(0) files change between two iterations, outside the
-// measured part.
+// The refresh check of watched files parsed once, as the window keeps them, and the bare stat()
+// loop, one after the other in every iteration, so that both see the same state of the machine; the
+// counters give each one's CPU time and the ratio. range(0) files change between two iterations,
+// outside the measured part.
 void RefreshAgainstBareStat(benchmark::State& state) {
     Platform platform = Corpus::system().platform();
     const std::vector<std::string>& paths = corpus().nativePaths;
     const int changing = static_cast<int>(state.range(0));
     Records records;
-    CheckMemory memory;
+    const WatchedFiles files = watchedFiles(platform.codec, corpus().watchList);
     const SortState sort{SortKey::Name, SortOrder::Ascending};
-    runCheck(platform, corpus().watchList, records, true, sort, &memory);
+    runCheck(platform, files, records, true, sort);
     double bare = 0, refresh = 0;
     int round = 0;
     for (auto _ : state) {
@@ -123,14 +124,13 @@ void RefreshAgainstBareStat(benchmark::State& state) {
             benchmark::DoNotOptimize(::stat(path.c_str(), &st));
         }
         const double t1 = threadCpuSeconds();
-        benchmark::DoNotOptimize(
-            runCheck(platform, corpus().watchList, records, false, sort, &memory));
+        benchmark::DoNotOptimize(runCheck(platform, files, records, false, sort));
         const double t2 = threadCpuSeconds();
         bare += t1 - t0;
         refresh += t2 - t1;
         ++round;
     }
-    if (records.size() != FileCount || stateOf(records.front()) == NotFound)
+    if (records.size() != FileCount || stateOf(records.front()) == RecordState::NotFound)
         state.SkipWithError("the corpus was not found");
     state.counters["bare_stat_us"] = bare / round * 1e6;
     state.counters["refresh_us"] = refresh / round * 1e6;

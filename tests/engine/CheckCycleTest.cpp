@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "CheckCycle.h"
 #include "FakePlatform.h"
 #include "WatchLine.h"
@@ -18,21 +16,17 @@ const LocalDateTime Today{2024, 3, 2, 8, 0, 0};
 const std::string Blank10(10, ' ');
 const std::string Blank19(19, ' ');
 
-// Every check runs once without a memory and once with one that lives through the test: the
-// records must come out the same.
-class CheckCycle : public ::testing::TestWithParam<bool>, protected testing::FakePlatform {
+class CheckCycle : public ::testing::Test, protected testing::FakePlatform {
 protected:
     WatchList watchList;
     Records records;
     SortState sort;
-    CheckMemory kept;
-    CheckMemory* memory = GetParam() ? &kept : nullptr;
 
     void watch(const std::string& path, const std::string& name = "name") {
         watchList.push_back(makeWatchLine(name, path));
     }
-    CheckTimes rebuild() { return runCheck(platform, watchList, records, true, sort, memory); }
-    CheckTimes refresh() { return runCheck(platform, watchList, records, false, sort, memory); }
+    CheckTimes rebuild() { return runCheck(platform, watchList, records, true, sort); }
+    CheckTimes refresh() { return runCheck(platform, watchList, records, false, sort); }
 
     // The record whose SeqNo is seq, wherever the ordering put it.
     std::string recordOf(int seq) const {
@@ -44,7 +38,8 @@ protected:
     // The states of all records in SeqNo order.
     std::string states() const {
         std::string out;
-        for (std::size_t seq = 0; seq < records.size(); ++seq) out += stateOf(recordOf(int(seq)));
+        for (std::size_t seq = 0; seq < records.size(); ++seq)
+            out += stateCode(stateOf(recordOf(int(seq))));
         return out;
     }
     // The states of record 0 after each of count refreshes.
@@ -52,14 +47,14 @@ protected:
         std::string out;
         for (int i = 0; i < count; ++i) {
             refresh();
-            out += stateOf(recordOf(0));
+            out += stateCode(stateOf(recordOf(0)));
         }
         return out;
     }
     void touch(LocalDateTime modified) { files.files["/w/a.txt"].modified = modified; }
 };
 
-TEST_P(CheckCycle, AChangedFileGoesNewThenPreviousThenBack) {
+TEST_F(CheckCycle, AChangedFileGoesNewThenPreviousThenBack) {
     files.put("/w/a.txt", "x", Yesterday);
     watch("/w/a.txt");
     rebuild();
@@ -86,7 +81,7 @@ TEST_P(CheckCycle, AChangedFileGoesNewThenPreviousThenBack) {
     EXPECT_EQ(cutField(recordOf(0), StampText), "2024/03/01 12:00:00");
 }
 
-TEST_P(CheckCycle, ADeletedFileIsNotFoundThenNewWhenItComesBack) {
+TEST_F(CheckCycle, ADeletedFileIsNotFoundThenNewWhenItComesBack) {
     files.put("/w/a.txt", "12345", Yesterday);
     watch("/w/a.txt");
     rebuild();
@@ -98,7 +93,7 @@ TEST_P(CheckCycle, ADeletedFileIsNotFoundThenNewWhenItComesBack) {
     EXPECT_EQ(refreshes(3), "120");
 }
 
-TEST_P(CheckCycle, TodayAndTheCheckTimeAreTakenAtTheStartOfTheCheck) {
+TEST_F(CheckCycle, TodayAndTheCheckTimeAreTakenAtTheStartOfTheCheck) {
     clock.upcoming = {{2024, 3, 2, 9, 5, 7}, {2024, 3, 2, 9, 6, 59}};
     const CheckTimes times = rebuild();  // an empty list still takes both
     EXPECT_EQ(times.started, (LocalDateTime{2024, 3, 2, 9, 5, 7}));
@@ -115,7 +110,7 @@ TEST_P(CheckCycle, TodayAndTheCheckTimeAreTakenAtTheStartOfTheCheck) {
     EXPECT_EQ(states(), "0");
 }
 
-TEST_P(CheckCycle, RecordsAreByteExactWithDoubleByteCharactersCutAtFieldEnds) {
+TEST_F(CheckCycle, RecordsAreByteExactWithDoubleByteCharactersCutAtFieldEnds) {
     const std::string name = "abcdefghijklmnopqrs\x83";  // "…ア" cut after its first byte
     const std::string file = "abcdefghijklmnopqrs" + sjis("ア") + ".txt";
     const std::string dir = "/w/" + sjis("日本語") + "/";
@@ -130,7 +125,7 @@ TEST_P(CheckCycle, RecordsAreByteExactWithDoubleByteCharactersCutAtFieldEnds) {
                                "gone.txt            " + Blank10 + Blank19 + "/w/");
 }
 
-TEST_P(CheckCycle, ARecordFindsItsFileByItsOwnLineElseByItsCutFields) {
+TEST_F(CheckCycle, ARecordFindsItsFileByItsOwnLineElseByItsCutFields) {
     const std::string dir = "/" + std::string(60, 'd') + "/";
     const std::string cut = dir.substr(0, 40);
     files.put(dir + "a.txt", "x", Yesterday);
@@ -142,14 +137,14 @@ TEST_P(CheckCycle, ARecordFindsItsFileByItsOwnLineElseByItsCutFields) {
     const std::string record = recordOf(0);
     EXPECT_EQ(cutField(record, DirPath), cut);
     EXPECT_EQ(recordPath(record, watchList), dir + "a.txt");
-    EXPECT_EQ(recordPath(record, {}), cut + "a.txt");
+    EXPECT_EQ(recordPath(record, WatchList{}), cut + "a.txt");
     EXPECT_EQ(recordPath(record, {makeWatchLine("other", dir + "a.txt")}), cut + "a.txt");
     files.files[dir + "a.txt"].modified = Today;
     EXPECT_EQ(refreshes(2), "12");
     EXPECT_EQ(recordOf(0).substr(92), cut);  // a refresh keeps only what the record held
 }
 
-TEST_P(CheckCycle, LookupsDropTrailingSpacesAndFindNoHiddenFileDirectoryOrUnconvertiblePath) {
+TEST_F(CheckCycle, LookupsDropTrailingSpacesAndFindNoHiddenFileDirectoryOrUnconvertiblePath) {
     files.put("plain.txt", "x", Yesterday);
     files.put("/w/spaced.txt", "x", Yesterday);
     files.put("/w/hidden").kind = FakeFile::Hidden;
@@ -164,7 +159,7 @@ TEST_P(CheckCycle, LookupsDropTrailingSpacesAndFindNoHiddenFileDirectoryOrUnconv
     EXPECT_EQ(states(), "009999");
 }
 
-TEST_P(CheckCycle, SizesAndTimesAlwaysKeepTheirWidths) {
+TEST_F(CheckCycle, SizesAndTimesAlwaysKeepTheirWidths) {
     struct Row {
         std::int64_t size;
         LocalDateTime modified;
@@ -177,6 +172,8 @@ TEST_P(CheckCycle, SizesAndTimesAlwaysKeepTheirWidths) {
         {9999999999, {2107, 6, 1, 0, 0, 1}, "9999999999", "2107/06/01 00:00:00"},
         {10000000000, {10000, 1, 1, 0, 0, 0}, "9999999999", Blank19},
         {-1, {0, 0, 0, 0, 0, 0}, "0000000000", Blank19},
+        // the check's day of the month before: not modified today
+        {1, {2024, 2, 2, 9, 0, 0}, "0000000001", "2024/02/02 09:00:00"},
     };
     for (const Row& row : rows) {
         files.put("/w/a.txt", "", row.modified).size = row.size;
@@ -188,14 +185,14 @@ TEST_P(CheckCycle, SizesAndTimesAlwaysKeepTheirWidths) {
     }
 }
 
-TEST_P(CheckCycle, OnlyTheFirstHundredEntriesAreWatched) {
+TEST_F(CheckCycle, OnlyTheFirstHundredEntriesAreWatched) {
     for (int i = 0; i < 105; ++i) watch("/w/" + std::to_string(i));
     rebuild();
     ASSERT_EQ(records.size(), MaxWatched);
     EXPECT_EQ(cutField(recordOf(99), FileNameField), padOrCut("99", 20));
 }
 
-TEST_P(CheckCycle, ARefreshOfRecordsOutOfStepWithTheListRebuildsThem) {
+TEST_F(CheckCycle, ARefreshOfRecordsOutOfStepWithTheListRebuildsThem) {
     files.put("/w/a.txt", "x", Yesterday);
     watch("/w/a.txt");
     watch("/w/b.txt");
@@ -211,7 +208,7 @@ TEST_P(CheckCycle, ARefreshOfRecordsOutOfStepWithTheListRebuildsThem) {
 
 // A record handed to a refresh comes out in the form a check writes, even where its file did
 // not change: DirPath cut to what a record holds, a state byte no check writes read as none.
-TEST_P(CheckCycle, ARefreshOfAnUnchangedFileStillWritesTheRecordInItsOwnForm) {
+TEST_F(CheckCycle, ARefreshOfAnUnchangedFileStillWritesTheRecordInItsOwnForm) {
     files.put("/w/a.txt", "x", Yesterday);
     watch("/w/a.txt");
     rebuild();
@@ -228,57 +225,6 @@ TEST_P(CheckCycle, ARefreshOfAnUnchangedFileStillWritesTheRecordInItsOwnForm) {
         EXPECT_EQ(records[0].substr(20), after.substr(20));
     }
 }
-
-// What the memory holds must never stand in for what changed behind it: the watch list edited
-// in place, the records ordered by a sort command, another sort state, a file changed. After
-// each step the records are those of checks without a memory.
-TEST(CheckMemory, ChecksWithAMemoryGiveTheRecordsOfChecksWithout) {
-    testing::FakePlatform fake;
-    fake.files.put("/w/a.txt", "x", Yesterday);
-    fake.files.put("/w/b.txt", "xy", Yesterday);
-    fake.files.put("/w/c.txt", "xyz", Today);
-    fake.files.put("/v/b.txt", "another b", Yesterday);
-    WatchList watchList = {makeWatchLine("b", "/w/a.txt"), makeWatchLine("a", "/w/b.txt"),
-                           makeWatchLine("c", "/w/c.txt")};
-    SortState sort{SortKey::Name, SortOrder::Ascending};
-    Records plain, remembered;
-    CheckMemory memory;
-    auto check = [&](bool rebuild) {
-        runCheck(fake.platform, watchList, plain, rebuild, sort);
-        runCheck(fake.platform, watchList, remembered, rebuild, sort, &memory);
-        EXPECT_EQ(remembered, plain);
-    };
-    struct Step {
-        const char* what;
-        std::function<void()> change;
-    };
-    const Step steps[] = {
-        {"nothing changed", [] {}},
-        {"a file changed", [&] { fake.files.files["/w/a.txt"].modified = Today; }},
-        {"its state moves on", [] {}},
-        {"the records ordered by another key in between",
-         [&] {
-             sort = {SortKey::Size, SortOrder::Descending};
-             orderRecords(plain, sort, fake.platform.collator);
-             orderRecords(remembered, sort, fake.platform.collator);
-         }},
-        {"another sort state given to the check", [&] { sort.order = SortOrder::Ascending; }},
-        {"a line's folder edited in place", [&] { watchList[1] = makeWatchLine("a", "/v/b.txt"); }},
-        {"a file removed", [&] { fake.files.files.erase("/w/c.txt"); }},
-    };
-    check(true);
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        step.change();
-        check(false);
-        check(false);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(, CheckCycle, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "WithMemory" : "WithoutMemory";
-                         });
 
 }  // namespace
 }  // namespace morvane

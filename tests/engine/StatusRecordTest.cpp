@@ -32,8 +32,11 @@ TEST(StatusRecord, CuttingTakesWhatThereIsFromTheColumn) {
 
 TEST(StatusRecord, AnyUnknownStateReadsAsNormal) {
     const std::string prefix(20, ' ');
-    const std::pair<std::string, char> rows[] = {
-        {prefix + "9", NotFound}, {prefix + "4", Normal}, {prefix + " ", Normal}, {prefix, Normal}};
+    const std::pair<std::string, RecordState> rows[] = {{prefix + "9", RecordState::NotFound},
+                                                        {prefix + "8", RecordState::Waiting},
+                                                        {prefix + "4", RecordState::Normal},
+                                                        {prefix + " ", RecordState::Normal},
+                                                        {prefix, RecordState::Normal}};
     for (const auto& [record, state] : rows) EXPECT_EQ(stateOf(record), state) << record;
 }
 

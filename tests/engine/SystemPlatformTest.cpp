@@ -173,13 +173,13 @@ TEST(RealFolder, ACheckFindsAFileByItsShiftJisPathAndSeesItChange) {
     Platform platform{real.files(), clock, real.codec(), real.collator()};
     Records records;
     runCheck(platform, watchList, records, true, {});
-    EXPECT_EQ(std::string({stateOf(records[0]), stateOf(records[1])}), "09");
+    EXPECT_EQ(std::string({stateCode(stateOf(records[0])), stateCode(stateOf(records[1]))}), "09");
     EXPECT_EQ(cutField(records[0], SizeText), "0000000003");
     EXPECT_EQ(cutField(records[0], StampText), "2021/06/15 10:20:30");
 
     dir.write("日本語.txt", "abcd", LocalDateTime{2024, 3, 2, 7, 0, 0});
     runCheck(platform, watchList, records, false, {});
-    EXPECT_EQ(stateOf(records[0]), NewUp);
+    EXPECT_EQ(stateOf(records[0]), RecordState::NewUp);
 }
 
 TEST(ProgramDirectory, IsTheFolderOfTheRunningProgram) {

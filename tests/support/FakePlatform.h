@@ -2,9 +2,12 @@
 
 // In-memory stand-ins for the file system and the clock, and helpers for the tests that use them.
 
+#include <condition_variable>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -23,11 +26,13 @@ struct FakeFile {
     std::int64_t size = -1;  // -1: the size of bytes
 };
 
+// Lookups may run on several threads at once; lookups of a held path wait until it is
+// released. Change `files` only while no lookup runs, or while the lookups that run are held.
 class FakeFileSystem : public FileSystem {
 public:
     std::map<std::string, FakeFile> files;
     bool failWrites = false;
-    mutable int lookUps = 0;
+    mutable int lookUps = 0;  // of every path
     int writes = 0;
 
     FakeFile& put(const std::string& path, std::string bytes = {},
@@ -40,13 +45,47 @@ public:
     }
 
     std::optional<FileFacts> lookUp(const std::string& path) const override {
+        std::unique_lock<std::mutex> lock(mutex_);
         ++lookUps;
+        ++lookUps_[path];
+        ++running_;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return held_.count(path) == 0; });
         const auto it = files.find(path);
-        if (it == files.end() || it->second.kind == FakeFile::Directory ||
-            it->second.kind == FakeFile::Hidden)
-            return std::nullopt;
-        const FakeFile& f = it->second;
-        return FileFacts{f.size >= 0 ? f.size : std::int64_t(f.bytes.size()), f.modified};
+        std::optional<FileFacts> facts;
+        if (it != files.end() && it->second.kind != FakeFile::Directory &&
+            it->second.kind != FakeFile::Hidden) {
+            const FakeFile& f = it->second;
+            facts = FileFacts{f.size >= 0 ? f.size : std::int64_t(f.bytes.size()), f.modified};
+        }
+        --running_;
+        changed_.notify_all();
+        return facts;
+    }
+
+    void hold(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        held_.insert(path);
+    }
+    void release(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        held_.erase(path);
+        changed_.notify_all();
+    }
+    // Waits until a lookup of the path has begun.
+    void awaitLookUp(const std::string& path) const {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return lookUps_.count(path) != 0; });
+    }
+    // Waits until no lookup runs.
+    void awaitNoLookUp() const {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return running_ == 0; });
+    }
+    int lookUpsOf(const std::string& path) const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = lookUps_.find(path);
+        return it == lookUps_.end() ? 0 : it->second;
     }
 
     bool isFile(const std::string& path) const override {
@@ -73,6 +112,13 @@ public:
         f.bytes.assign(bytes);
         return true;
     }
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;  // a lookup began or ended, or a path released
+    std::set<std::string> held_;
+    mutable std::map<std::string, int> lookUps_;
+    mutable int running_ = 0;
 };
 
 class FakeClock : public Clock {

@@ -1,0 +1,151 @@
+#include "LookupWorkers.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace morvane {
+
+// Everything the owner and the workers share, behind one lock; each worker keeps it alive.
+struct LookupQueue {
+    LookupQueue(const FileSystem& fs, std::function<void()> onAnswers)
+        : files(fs), notify(std::move(onAnswers)) {}
+
+    const FileSystem& files;
+    std::mutex mutex;
+    std::condition_variable work;  // a path waits, or the owner is gone
+    std::function<void()> notify;  // empty once the owner is gone
+    std::deque<std::string> waiting;
+    std::set<std::string> pending;  // waiting or being looked up
+    LookupAnswers answers;
+    std::size_t free = 0;  // workers waiting for a path
+    bool closed = false;
+};
+
+namespace {
+
+void startWorker(const std::shared_ptr<LookupQueue>& shared);
+
+void runWorker(const std::shared_ptr<LookupQueue>& shared) {
+    LookupQueue& s = *shared;
+    std::unique_lock<std::mutex> lock(s.mutex);
+    for (;;) {
+        if (s.closed) return;
+        if (s.waiting.empty()) {
+            ++s.free;
+            const bool woken = s.work.wait_for(lock, LookupWorkers::IdleTime,
+                                               [&] { return s.closed || !s.waiting.empty(); });
+            --s.free;
+            if (!woken) return;
+            continue;
+        }
+        const std::string path = std::move(s.waiting.front());
+        s.waiting.pop_front();
+        if (!s.waiting.empty() && s.free == 0) startWorker(shared);
+        lock.unlock();
+        std::optional<FileFacts> facts;
+        try {
+            facts = s.files.lookUp(path);
+        } catch (...) {
+            facts.reset();  // a lookup that fails in any way finds no file
+        }
+        lock.lock();
+        s.pending.erase(path);
+        if (s.closed) return;
+        const bool first = s.answers.empty();
+        s.answers[path] = std::move(facts);
+        if (first && s.notify) s.notify();
+    }
+}
+
+// Starts a detached worker; where no thread can be started, the paths wait for the next request.
+void startWorker(const std::shared_ptr<LookupQueue>& shared) {
+    try {
+        std::thread([shared] { runWorker(shared); }).detach();
+    } catch (const std::system_error&) {
+    }
+}
+
+}  // namespace
+
+LookupWorkers::LookupWorkers(const FileSystem& files, std::function<void()> notify)
+    : shared_(std::make_shared<LookupQueue>(files, std::move(notify))) {}
+
+LookupWorkers::~LookupWorkers() {
+    std::function<void()> notify;
+    {
+        const std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->closed = true;
+        shared_->waiting.clear();
+        notify.swap(shared_->notify);
+    }
+    shared_->work.notify_all();
+    // The callback, and whatever it holds, is destroyed here, outside the lock.
+}
+
+void LookupWorkers::request(const std::vector<std::string>& paths) {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    for (const std::string& path : paths)
+        if (shared_->pending.insert(path).second) shared_->waiting.push_back(path);
+    if (shared_->waiting.empty()) return;
+    if (shared_->free == 0) {
+        startWorker(shared_);
+    } else {
+        shared_->work.notify_all();
+    }
+}
+
+LookupAnswers LookupWorkers::takeAnswers() {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    return std::exchange(shared_->answers, {});
+}
+
+bool LookupWorkers::isPending(const std::string& path) const {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    return shared_->pending.count(path) != 0;
+}
+
+std::size_t LookupWorkers::pendingCount() const {
+    const std::lock_guard<std::mutex> lock(shared_->mutex);
+    return shared_->pending.size();
+}
+
+BackgroundCheck::BackgroundCheck(Platform& platform, std::function<void()> notify)
+    : platform_(platform), workers_(platform.files, std::move(notify)) {}
+
+void BackgroundCheck::start(const WatchedFiles& files, const Records& records, bool rebuild) {
+    started_ = checkTime(platform_.clock);
+    plan_ = planCheck(platform_.codec, files, records, rebuild);
+    takeAnswers();
+    std::vector<std::string> unanswered;
+    for (std::string& path : plan_->distinctPaths())
+        if (answers_.count(path) == 0) unanswered.push_back(std::move(path));
+    workers_.request(unanswered);
+}
+
+bool BackgroundCheck::takeAnswers() {
+    LookupAnswers taken = workers_.takeAnswers();
+    for (auto& [path, facts] : taken) answers_[path] = std::move(facts);
+    if (!plan_) return false;
+    for (const std::optional<std::string>& path : plan_->paths)
+        if (path && answers_.count(*path) == 0) return false;
+    return true;
+}
+
+CheckTimes BackgroundCheck::finish(const WatchedFiles& files, Records& records, SortState sort) {
+    takeAnswers();
+    if (plan_) {
+        applyAnswers(platform_.codec, files, plan_->rebuild, answers_, started_, records);
+        orderRecords(records, sort, platform_.collator);
+    }
+    // Every answer until now was this check's; those given later count at the next one.
+    answers_.clear();
+    plan_.reset();
+    return {started_, checkTime(platform_.clock)};
+}
+
+}  // namespace morvane

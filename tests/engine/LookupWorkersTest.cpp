@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "FakePlatform.h"
+#include "LookupWorkers.h"
+#include "WatchLine.h"
+
+namespace morvane {
+namespace {
+
+const LocalDateTime Yesterday{2024, 3, 1, 12, 0, 0};
+const LocalDateTime Later{2024, 3, 1, 13, 0, 0};
+
+// Checks as the window runs them: start, the answers taken at each notify, finish once every
+// file has answered or, for a held one, once the others have.
+class BackgroundChecks : public ::testing::Test, protected testing::FakePlatform {
+protected:
+    WatchedFiles watched;
+    Records records;
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool notified = false;
+    BackgroundCheck check{platform, [this] {
+                              const std::lock_guard<std::mutex> lock(mutex);
+                              notified = true;
+                              woken.notify_all();
+                          }};
+
+    void watch(std::initializer_list<const char*> paths) {
+        WatchList list;
+        for (const char* path : paths) list.push_back(makeWatchLine("n", path));
+        watched = watchedFiles(platform.codec, list);
+    }
+    // Takes answers as they come until only `held` lookups are left running.
+    void awaitAnswers(std::size_t held) {
+        for (;;) {
+            if (check.takeAnswers() || check.workers().pendingCount() <= held) return;
+            std::unique_lock<std::mutex> lock(mutex);
+            woken.wait(lock, [&] { return notified; });
+            notified = false;
+        }
+    }
+    // A check that ends when every lookup but `held` ones has answered.
+    void runCheck(bool rebuild, std::size_t held = 0) {
+        check.start(watched, records, rebuild);
+        awaitAnswers(held);
+        check.finish(watched, records, {});
+    }
+    std::string states() const {
+        std::string out;
+        for (const std::string& record : records) out += stateCode(stateOf(record));
+        return out;
+    }
+};
+
+TEST_F(BackgroundChecks, AFileThatDoesNotAnswerKeepsItsRecordAndIsAskedOnceTillItAnswers) {
+    files.put("/w/a", "a", Yesterday);
+    files.put("/w/b", "b", Yesterday);
+    files.put("/w/c", "c", Yesterday);
+    watch({"/w/a", "/w/b", "/w/c"});
+    runCheck(true);
+    ASSERT_EQ(states(), "000");
+    const std::string heldRecord = records[0];
+
+    files.hold("/w/a");
+    files.files["/w/a"].modified = Later;
+    files.files["/w/b"].modified = Later;
+    files.files.erase("/w/c");
+    runCheck(false, 1);
+    EXPECT_EQ(records[0], heldRecord);
+    EXPECT_EQ(states(), "019") << "the others answer; a failed lookup is not found";
+    runCheck(false, 1);
+    EXPECT_EQ(records[0], heldRecord);
+    EXPECT_EQ(files.lookUpsOf("/w/a"), 2) << "not asked again while its lookup is pending";
+
+    files.release("/w/a");
+    awaitAnswers(0);  // its answer comes between two checks
+    runCheck(false);
+    EXPECT_EQ(states(), "109");
+    EXPECT_EQ(files.lookUpsOf("/w/a"), 2) << "the late answer stands for this check's lookup";
+    runCheck(false);
+    EXPECT_EQ(states(), "209");
+    EXPECT_EQ(files.lookUpsOf("/w/a"), 3);
+}
+
+TEST_F(BackgroundChecks, ARebuiltFileWaitsForItsFirstAnswerAndTakesItAsARebuildDoes) {
+    files.put("/w/a", "a", Yesterday);
+    files.put("/w/b", "b", {2024, 3, 2, 8, 0, 0});
+    watch({"/w/a", "/w/b"});
+    files.hold("/w/a");
+    runCheck(true, 1);
+    EXPECT_EQ(records[0].substr(20),
+              "800" + padOrCut("n", 20) + padOrCut("a", 20) + std::string(29, ' ') + "/w/");
+    EXPECT_EQ(states(), "83");
+    files.release("/w/a");
+    runCheck(false);
+    EXPECT_EQ(states(), "03") << "not changed: the blank time is no older time";
+}
+
+TEST(LookupWorkers, GoingAwayWaitsForNoLookupAndDropsItsCallback) {
+    testing::FakeFileSystem files;
+    files.put("/w/a");
+    files.hold("/w/a");
+    auto notified = std::make_shared<int>(0);
+    const std::weak_ptr<int> callbackHolds = notified;
+    auto workers = std::make_unique<LookupWorkers>(files, [notified] { ++*notified; });
+    notified.reset();
+    workers->request({"/w/a"});
+    files.awaitLookUp("/w/a");
+    workers.reset();
+    EXPECT_TRUE(callbackHolds.expired()) << "the callback can no longer be called";
+    files.release("/w/a");
+    files.awaitNoLookUp();  // the worker lets go of the file system before it goes
+}
+
+}  // namespace
+}  // namespace morvane
