@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ContentLoad loaded = loadContent(fake.platform, "/w/a.txt");
     require(loaded.status == ContentLoad::Loaded, "a readable file loads");
-    require(fuzzing::isUtf8ToIcu(loaded.utf8), "the text is UTF-8");
+    require(fuzzing::icuReadsAsUtf8(loaded.utf8), "the text is UTF-8");
     require(loaded.utf8.find('\r') == std::string::npos, "no CR is left");
     require(loaded.utf8.find('\0') == std::string::npos, "the text ends at a NUL");
     const std::string_view text = input.substr(0, input.find('\0'));
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (plain) require(loaded.utf8 == text, "plain ASCII shows as it is");
     if (text.find('\r') == std::string_view::npos && text.substr(0, 3) != "\xEF\xBB\xBF") {
         std::string expected;
-        if (fuzzing::isUtf8ToIcu(text))
+        if (fuzzing::icuReadsAsUtf8(text))
             expected = text;
         else
             fake.platform.codec.toUtf8(text, expected);
@@ -57,6 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view name = lastPart(withoutTrailingBlanks(input));
     std::string shown;
     fake.platform.codec.toUtf8(name, shown);
-    require(fuzzing::isUtf8ToIcu(shown), "the file's name shows as UTF-8");
+    require(fuzzing::icuReadsAsUtf8(shown), "the file's name shows as UTF-8");
     return 0;
 }

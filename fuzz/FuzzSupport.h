@@ -23,7 +23,7 @@ inline void require(bool holds, const char* property) {
 
 // Whether ICU's UTF-8 converter, told to stop at the first sequence it does not accept, reads
 // all of the bytes: the judge of strict UTF-8 that shares no code with the program's own check.
-inline bool isUtf8ToIcu(std::string_view bytes) {
+inline bool icuReadsAsUtf8(std::string_view bytes) {
     UErrorCode error = U_ZERO_ERROR;
     UConverter* converter = ucnv_open("UTF-8", &error);
     ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
