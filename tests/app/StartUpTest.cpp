@@ -42,6 +42,27 @@ TEST(DisplayRoute, WaylandGoesThroughXWaylandUnlessTheUserChoseAndNoDisplayIsSai
     }
 }
 
+TEST(CommandLine, ADisplayOrAPlatformOnTheCommandLineIsTheUsersChoice) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool chosePlatform;
+    } rows[] = {
+        {{"morvane"}, false},
+        {{"morvane", "-display", ":5"}, true},
+        {{"morvane", "-platform", "offscreen"}, true},
+        {{"morvane", "-session", "1234"}, false},
+    };
+    for (const auto& row : rows) {
+        const CommandLine command = readCommandLine(row.arguments, "1.01");
+        EXPECT_EQ(command.action, CommandLine::Run) << row.arguments.back();
+        EXPECT_EQ(command.chosePlatform, row.chosePlatform) << row.arguments.back();
+        // With no DISPLAY at all, the display given is still tried.
+        EXPECT_EQ(chooseDisplayRoute({}, command.chosePlatform) == DisplayRoute::AsItIs,
+                  row.chosePlatform)
+            << row.arguments.back();
+    }
+}
+
 struct Finished {
     int status = -1;
     std::string out;

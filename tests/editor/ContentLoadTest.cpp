@@ -29,6 +29,8 @@ TEST_F(ContentLoadTest, ShowsUtf8AsItIsAndAnythingElseAsShiftJisWithOneKindOfLin
         {"an overlong three-byte form is read as Shift-JIS", "\xE0\x80\x80",
          testing::utf8("\xE0\x80\x80")},
         {"a character cut at the end is read as Shift-JIS", "\xE3\x81", testing::utf8("\xE3\x81")},
+        {"a three-byte lead whose third byte is no continuation is read as Shift-JIS",
+         "\xE3\x81\x41", testing::utf8("\xE3\x81\x41")},
         {"a UTF-8 byte-order mark is left out", "\xEF\xBB\xBFtext", "text"},
         {"an empty file is empty text", "", ""},
         {"CR LF is one break", "a\r\nb\r\n", "a\nb\n"},
@@ -115,12 +117,14 @@ TEST(ContentLoadOnDisk, EightMebibytesLoadAndOneByteMoreFails) {
             << size << " bytes";
 }
 
-TEST(ContentLoadOnDisk, ADirectoryIsNoFileAndAFifoNeverHangsAndIsNeverLoaded) {
+TEST(ContentLoadOnDisk, ADirectoryIsNoFileAndAFifoFailsWithoutHanging) {
     const testing::TempFolder dir;
     Platform platform = testing::realPlatform().platform();
     EXPECT_EQ(loadContent(platform, dir.path()).status, ContentLoad::NoFile);
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    EXPECT_NE(loadContent(platform, dir / "pipe").status, ContentLoad::Loaded);
+    const ContentLoad fifo = loadContent(platform, dir / "pipe");
+    EXPECT_EQ(fifo.status, ContentLoad::Failed) << "it exists but is not a regular file";
+    EXPECT_EQ(fifo.utf8, "");
 }
 
 }  // namespace

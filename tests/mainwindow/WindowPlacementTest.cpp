@@ -29,6 +29,10 @@ TEST(WindowPlacement, SoundValuesApplyAsReadAndNoValueOverflows) {
          {400, 200}},
         {"39 showing is not", {100, -361, 200, 400}, PrimaryTopLeft, {400, 200}},
         {"a place off every screen comes back", {9000, 9000, 200, 400}, PrimaryTopLeft, {400, 200}},
+        {"a place below the bottom of every screen comes back",
+         {1100, 100, 200, 400},
+         PrimaryTopLeft,
+         {400, 200}},
         {"a size of none is the usual size", {5, 7, 0, -4}, {7, 5}, {540, 300}},
         {"the largest size a window can have applies",
          {5, 7, 32767, 32767},
@@ -49,6 +53,30 @@ TEST(WindowPlacement, SoundValuesApplyAsReadAndNoValueOverflows) {
     EXPECT_EQ(placeWindow({5, 7, 90, 150}, {}).place, QPoint(7, 5)) << "no screen to measure";
     EXPECT_EQ(placeWindow({5, INT_MAX, 90, 150}, {}).place, QPoint(0, 0))
         << "no screen, and a right edge beyond every coordinate";
+}
+
+TEST(WindowPlacement, AWindowOnAMonitorLeftOfOrAboveThePrimaryIsStoredThereAndComesBack) {
+    // The primary first, as availableScreens() lists them; one monitor left of it, one above.
+    const std::vector<QRect> screens = {QRect(0, 0, 1920, 1040), QRect(-1280, 0, 1280, 1024),
+                                        QRect(0, -1080, 1920, 1080)};
+    const struct {
+        const char* sentence;
+        QRect client;  // the normal geometry at close, 5 right of and 30 below the frame's place
+        QPoint place;  // where the window opens again
+    } cases[] = {
+        {"on the monitor to the left", QRect(-1270, 130, 640, 480), {-1275, 100}},
+        {"on the monitor above", QRect(205, -970, 640, 480), {200, -1000}},
+        {"across both", QRect(-595, -370, 640, 480), {-600, -400}},
+        {"lost: back on the primary, not on a monitor further up or left",
+         QRect(9005, 9030, 640, 480),
+         {0, 0}},
+    };
+    for (const auto& c : cases) {
+        const QPoint frame = c.client.topLeft() - QPoint(5, 30);
+        const StoredGeometry stored = closingGeometry(c.client, c.client.topLeft(), frame, 0);
+        EXPECT_EQ(QPoint(stored.left, stored.top), frame) << c.sentence;
+        EXPECT_EQ(placeWindow(stored, screens).place, c.place) << c.sentence;
+    }
 }
 
 using StoredGeometryWindow = WindowTest;

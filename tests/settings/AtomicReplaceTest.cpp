@@ -103,10 +103,32 @@ std::string endedProcess() {
     return std::to_string(child);
 }
 
+// A child of this process that runs until the object goes.
+class RunningProcess {
+public:
+    RunningProcess() : pid_(::fork()) {
+        if (pid_ == 0) {
+            ::pause();
+            ::_exit(0);
+        }
+    }
+    ~RunningProcess() {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    RunningProcess(const RunningProcess&) = delete;
+    RunningProcess& operator=(const RunningProcess&) = delete;
+    std::string id() const { return std::to_string(pid_); }
+
+private:
+    pid_t pid_;
+};
+
 TEST(ReplaceFileAtomically, ASaveRemovesTheLeftoversOfEarlierSavesOfThatFileAndNothingElse) {
     const TempFolder dir;
     const std::string ended = endedProcess();
     const std::string self = std::to_string(::getpid());
+    const RunningProcess running;
     const struct {
         const char* sentence;
         std::string name;
@@ -115,7 +137,9 @@ TEST(ReplaceFileAtomically, ASaveRemovesTheLeftoversOfEarlierSavesOfThatFileAndN
         {"an ended process's temporary", ".Morvane.ini." + ended + ".0.1a2b", true},
         {"a long counter and ticks", ".Morvane.ini." + ended + ".ffffffff.123456789abcdef", true},
         {"this process's own earlier one", ".Morvane.ini." + self + ".3.ff", true},
-        {"a running process's temporary", ".Morvane.ini.1.0.1a2b", false},
+        {"a running process's temporary", ".Morvane.ini." + running.id() + ".0.1a2b", false},
+        // Process 1 is root's: for any other user, asking whether it runs gives EPERM.
+        {"the temporary of another user's running process", ".Morvane.ini.1.0.1a2b", false},
         {"another file's temporary", ".Filelst.txt." + ended + ".0.1a2b", false},
         {"a longer name", ".Morvane.ini2." + ended + ".0.1", false},
         {"not hidden", "Morvane.ini." + ended + ".0.1a2b", false},

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
 
 #include "DataFolder.h"
 #include "FakePlatform.h"
@@ -89,6 +94,60 @@ TEST(DataFolder, WhereTheConfigFolderIsAndWhenThereIsNone) {
         } else {
             EXPECT_EQ(data.path, real(row.folder)) << row.configHome << " " << row.home;
         }
+    }
+}
+
+// Sets or, for nullptr, unsets an environment variable for the life of the object.
+class Variable {
+public:
+    Variable(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~Variable() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    Variable(const Variable&) = delete;
+    Variable& operator=(const Variable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(DataFolder, TheEnvironmentDecidesTheConfigFolderAndTheAccountOnlyWithoutHome) {
+    const passwd* account = ::getpwuid(::geteuid());
+    ASSERT_NE(account, nullptr);
+    const std::string accountHome = account->pw_dir;
+    const struct {
+        const char* sentence;
+        const char* configHome;  // $XDG_CONFIG_HOME, $HOME, $XDG_CONFIG_DIRS; nullptr: unset
+        const char* home;
+        const char* configDirs;
+        std::string placesConfigHome;
+        std::string placesHome;
+    } rows[] = {
+        {"both set", "/x/config", "/x/home", nullptr, "/x/config", "/x/home"},
+        {"HOME alone", nullptr, "/x/home", nullptr, "", "/x/home"},
+        {"HOME unset: the account's", nullptr, nullptr, nullptr, "", accountHome},
+        {"XDG_CONFIG_DIRS is no config home", nullptr, "/x/home", "/x/dirs", "", "/x/home"},
+        {"nor does it stand in for HOME", "/x/config", nullptr, "/x/dirs", "/x/config",
+         accountHome},
+    };
+    for (const auto& row : rows) {
+        const Variable configHome("XDG_CONFIG_HOME", row.configHome);
+        const Variable home("HOME", row.home);
+        const Variable configDirs("XDG_CONFIG_DIRS", row.configDirs);
+        const DataFolderPlaces places = placesOfThisProcess("/opt/morvane/");
+        EXPECT_EQ(places.configHome, row.placesConfigHome) << row.sentence;
+        EXPECT_EQ(places.home, row.placesHome) << row.sentence;
+        EXPECT_EQ(places.programDir, "/opt/morvane/") << row.sentence;
     }
 }
 

@@ -1,21 +1,26 @@
-// The order of a save's steps on disk, seen through stand-ins for write, fsync and rename that
-// this test program links ahead of the C library's: the new file's bytes must be on disk before
-// its name replaces the old file, and the folder is synced after the rename.
+// The order of a save's steps on disk, seen through stand-ins for write, fsync, rename, link and
+// close that this test program links ahead of the C library's: the new file's bytes must be on
+// disk before its name replaces the old file, and the folder is synced after the rename. The
+// first-start copy of a default file is on disk before it takes its name too. A save closes
+// what it opens, and a close that fails fails the save.
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
 #include "AtomicReplace.h"
+#include "DataFolder.h"
 #include "RealPlatform.h"
 
 namespace {
 
 std::string watchedFolder;  // with its trailing "/"
 bool recording = false;
+bool failTemporaryClose = false;
 std::vector<std::string> calls;
 
 std::string pathOf(int fd) {
@@ -74,6 +79,23 @@ int rename(const char* from, const char* to) __THROW {
     if (recording && watched(from)) record("rename " + shown(from) + " to " + shown(to));
     return real(from, to);
 }
+
+int link(const char* from, const char* to) __THROW {
+    static const auto real = next<int (*)(const char*, const char*)>("link");
+    if (recording && watched(from)) record("link " + shown(from) + " to " + shown(to));
+    return real(from, to);
+}
+
+// The descriptor goes whatever close() returns; a failure says the data may not have reached
+// the file, as NFS reports a write it could not complete.
+int close(int fd) {
+    static const auto real = next<int (*)(int)>("close");
+    const bool fail = failTemporaryClose && watched(pathOf(fd)) && shown(pathOf(fd)) == "temporary";
+    const int closed = real(fd);
+    if (!fail || closed != 0) return closed;
+    errno = EIO;
+    return -1;
+}
 }
 
 namespace morvane {
@@ -90,6 +112,43 @@ TEST(SaveOrder, WriteThenSyncTheFileThenRenameThenSyncTheFolder) {
     ASSERT_TRUE(saved);
     EXPECT_EQ(calls, (std::vector<std::string>{"write temporary", "fsync temporary",
                                                "rename temporary to Morvane.ini", "fsync folder"}));
+}
+
+TEST(SaveOrder, TheFirstStartCopyIsOnDiskBeforeItTakesItsName) {
+    const testing::TempFolder program;
+    const testing::TempFolder data;
+    program.write("Morvane.ini", "[Window]\r\n");
+    watchedFolder = std::filesystem::canonical(data.path()).string() + "/";
+    calls.clear();
+    recording = true;
+    const CopyOutcome copied =
+        copyToNewFile(program / "Morvane.ini", watchedFolder + "Morvane.ini");
+    recording = false;
+    ASSERT_EQ(copied, CopyOutcome::Copied);
+    EXPECT_EQ(calls, (std::vector<std::string>{"write temporary", "fsync temporary",
+                                               "link temporary to Morvane.ini"}));
+}
+
+std::size_t openDescriptors() {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
+}
+
+TEST(SaveOrder, ASaveClosesItsTemporaryAndAFailingCloseFailsIt) {
+    const testing::TempFolder dir;
+    watchedFolder = std::filesystem::canonical(dir.path()).string() + "/";
+    const std::string ini = watchedFolder + "Morvane.ini";
+    ASSERT_TRUE(replaceFileAtomically(ini, "old"));
+    const std::size_t before = openDescriptors();
+    for (int save = 0; save < 100; ++save) ASSERT_TRUE(replaceFileAtomically(ini, "old"));
+    EXPECT_EQ(openDescriptors(), before);
+
+    failTemporaryClose = true;
+    const bool saved = replaceFileAtomically(ini, "new");
+    failTemporaryClose = false;
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(dir.read("Morvane.ini"), "old");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"Morvane.ini"});
 }
 
 }  // namespace
