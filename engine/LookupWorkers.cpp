@@ -28,6 +28,15 @@ struct LookupQueue {
 
 namespace {
 
+// A lookup that fails in any way finds no file.
+std::optional<FileFacts> lookUpOnce(const FileSystem& files, const std::string& path) {
+    try {
+        return files.lookUp(path);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 void startWorker(const std::shared_ptr<LookupQueue>& shared);
 
 void runWorker(const std::shared_ptr<LookupQueue>& shared) {
@@ -47,12 +56,7 @@ void runWorker(const std::shared_ptr<LookupQueue>& shared) {
         s.waiting.pop_front();
         if (!s.waiting.empty() && s.free == 0) startWorker(shared);
         lock.unlock();
-        std::optional<FileFacts> facts;
-        try {
-            facts = s.files.lookUp(path);
-        } catch (...) {
-            facts.reset();  // a lookup that fails in any way finds no file
-        }
+        std::optional<FileFacts> facts = lookUpOnce(s.files, path);
         lock.lock();
         s.pending.erase(path);
         if (s.closed) return;
@@ -114,8 +118,16 @@ std::size_t LookupWorkers::pendingCount() const {
     return shared_->pending.size();
 }
 
-BackgroundCheck::BackgroundCheck(Platform& platform, std::function<void()> notify)
-    : platform_(platform), workers_(platform.files, std::move(notify)) {}
+void LookupsAtOnce::request(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) answers_[path] = lookUpOnce(files_, path);
+}
+
+LookupAnswers LookupsAtOnce::takeAnswers() {
+    return std::exchange(answers_, {});
+}
+
+BackgroundCheck::BackgroundCheck(Platform& platform, std::unique_ptr<FileLookups> lookups)
+    : platform_(platform), lookups_(std::move(lookups)) {}
 
 void BackgroundCheck::start(const WatchedFiles& files, const Records& records, bool rebuild) {
     started_ = checkTime(platform_.clock);
@@ -124,11 +136,11 @@ void BackgroundCheck::start(const WatchedFiles& files, const Records& records, b
     std::vector<std::string> unanswered;
     for (std::string& path : plan_->distinctPaths())
         if (answers_.count(path) == 0) unanswered.push_back(std::move(path));
-    workers_.request(unanswered);
+    lookups_->request(unanswered);
 }
 
 bool BackgroundCheck::takeAnswers() {
-    LookupAnswers taken = workers_.takeAnswers();
+    LookupAnswers taken = lookups_->takeAnswers();
     for (auto& [path, facts] : taken) answers_[path] = std::move(facts);
     if (!plan_) return false;
     for (const std::optional<std::string>& path : plan_->paths)

@@ -17,6 +17,34 @@ namespace morvane {
 
 struct LookupQueue;  // what the owner and the workers share
 
+// Where a check's lookups run. A path is pending from the request that asks for it until its
+// lookup returns; the answers wait until the owner takes them.
+class FileLookups {
+public:
+    virtual ~FileLookups() = default;
+    // Asks for the lookup of each path that is not pending.
+    virtual void request(const std::vector<std::string>& paths) = 0;
+    // The answers given since the last call, each path's last one.
+    virtual LookupAnswers takeAnswers() = 0;
+    virtual bool isPending(const std::string& path) const = 0;
+    virtual std::size_t pendingCount() const = 0;
+};
+
+// Lookups on the calling thread: each request returns with its answers. For tools and tests
+// whose files always answer.
+class LookupsAtOnce final : public FileLookups {
+public:
+    explicit LookupsAtOnce(const FileSystem& files) : files_(files) {}
+    void request(const std::vector<std::string>& paths) override;
+    LookupAnswers takeAnswers() override;
+    bool isPending(const std::string&) const override { return false; }
+    std::size_t pendingCount() const override { return 0; }
+
+private:
+    const FileSystem& files_;
+    LookupAnswers answers_;
+};
+
 // Looks paths up with FileSystem::lookUp on worker threads and keeps the answers until the
 // owner takes them. A path is pending from the request that asks for it until its lookup
 // returns, and a pending path is never asked again: a lookup that never returns is asked once.
@@ -30,7 +58,7 @@ struct LookupQueue;  // what the owner and the workers share
 // Threads are detached and the destructor waits for none of them; once it has returned, notify
 // is never called again. A lookup still running then goes on using the file system, which must
 // therefore outlive it: the real one, which lives until the process ends, keeps no state.
-class LookupWorkers {
+class LookupWorkers final : public FileLookups {
 public:
     static constexpr std::chrono::seconds IdleTime{30};
 
@@ -41,12 +69,10 @@ public:
     LookupWorkers(const LookupWorkers&) = delete;
     LookupWorkers& operator=(const LookupWorkers&) = delete;
 
-    // Asks for the lookup of each path that is not pending.
-    void request(const std::vector<std::string>& paths);
-    // The answers given since the last call, each path's last one.
-    LookupAnswers takeAnswers();
-    bool isPending(const std::string& path) const;
-    std::size_t pendingCount() const;
+    void request(const std::vector<std::string>& paths) override;
+    LookupAnswers takeAnswers() override;
+    bool isPending(const std::string& path) const override;
+    std::size_t pendingCount() const override;
 
 private:
     std::shared_ptr<LookupQueue> shared_;
@@ -55,7 +81,8 @@ private:
 // How long a check waits for its lookups: a file that has not answered by then keeps its record.
 inline constexpr std::chrono::milliseconds CheckDeadline{300};
 
-// Checks whose lookups run on LookupWorkers, for a thread that must never wait for a file.
+// Checks whose lookups run elsewhere (LookupWorkers), for a thread that must never wait for a
+// file.
 // start() plans a check and asks for its paths; takeAnswers(), called at each notify of the
 // workers, says when every path has answered; finish() builds the records from what has
 // answered by then, at the latest CheckDeadline after start(). A file that has not answered
@@ -63,8 +90,8 @@ inline constexpr std::chrono::milliseconds CheckDeadline{300};
 // comes, stands for its lookup at the next check.
 class BackgroundCheck {
 public:
-    // notify is the workers' (see LookupWorkers).
-    BackgroundCheck(Platform& platform, std::function<void()> notify);
+    // The lookups' owner calls takeAnswers() when they tell it answers wait.
+    BackgroundCheck(Platform& platform, std::unique_ptr<FileLookups> lookups);
 
     // Starts a check of the records against files, in place of any check in flight; the clock
     // is read now for the check's day. takeAnswers() may be true at once: for an empty list, or
@@ -79,11 +106,11 @@ public:
     // the files start() was given, and orders them. The times are those of start() and now.
     CheckTimes finish(const WatchedFiles& files, Records& records, SortState sort);
 
-    const LookupWorkers& workers() const { return workers_; }
+    const FileLookups& lookups() const { return *lookups_; }
 
 private:
     Platform& platform_;
-    LookupWorkers workers_;
+    std::unique_ptr<FileLookups> lookups_;
     std::optional<CheckPlan> plan_;
     LocalDateTime started_;
     LookupAnswers answers_;  // taken from the workers, not yet used by a check

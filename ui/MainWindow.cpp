@@ -12,10 +12,14 @@
 #include <QSizeGrip>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <chrono>
+#include <system_error>
+#include <thread>
 
 #include "ContentLoad.h"
 #include "ContentView.h"
 #include "ErrorReport.h"
+#include "Mailbox.h"
 #include "Messages.h"
 #include "QtText.h"
 #include "RecordDrawing.h"
@@ -33,6 +37,18 @@ constexpr int StatusBarHeight = 19;
 constexpr int DesignWidth = 480;
 constexpr int DesignHeight = 341;
 constexpr int DesignInterval = 60000;
+// A content load still running after this shows that it is loading.
+constexpr std::chrono::milliseconds LoadingNoticeDelay{1000};
+
+// Runs the work on a thread of its own, which nobody waits for.
+bool startDetachedThread(std::function<void()> work) {
+    try {
+        std::thread(std::move(work)).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
 
 QFrame* makePanel(const char* name, QWidget* parent) {
     auto* panel = new QFrame(parent);
@@ -73,6 +89,16 @@ MainWindow::MainWindow(Platform& platform, std::string appDir, UiHooks hooks, QW
     if (!hooks_.reportError)
         hooks_.reportError = [this](const std::string& message) { showErrorBox(this, message); };
     if (!hooks_.runModal) hooks_.runModal = [](QDialog& dialog) { return dialog.exec(); };
+    if (!hooks_.makeLookups)
+        hooks_.makeLookups = [](const FileSystem& files, std::function<void()> notify) {
+            return std::make_unique<LookupWorkers>(files, std::move(notify));
+        };
+    if (!hooks_.startWork) hooks_.startWork = startDetachedThread;
+    mailbox_ = std::make_shared<Mailbox>(this);
+    check_ = std::make_unique<BackgroundCheck>(
+        platform_, hooks_.makeLookups(platform_.files, [this, mailbox = mailbox_] {
+            mailbox->post([this] { onLookupAnswers(); });
+        }));
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Morvane"));
@@ -84,7 +110,9 @@ MainWindow::MainWindow(Platform& platform, std::string appDir, UiHooks hooks, QW
     applySettings();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    mailbox_->close();
+}
 
 void MainWindow::createControls() {
     auto* client = new QWidget(this);
@@ -100,8 +128,7 @@ void MainWindow::createControls() {
     list_->setObjectName(QStringLiteral("ListLog"));
     list_->setAccessibleName(QStringLiteral("監視ファイル"));
     list_->setFont(recordListFont());
-    list_->table()->setPathOf(
-        [this](std::string_view record) { return recordPath(record, watchList_); });
+    list_->table()->setToolTipOf([this](std::string_view record) { return rowToolTip(record); });
     header_ = list_->sectionHeader();
     header_->setObjectName(QStringLiteral("HeaderLog"));
     header_->setFont(headerFont());
@@ -141,6 +168,14 @@ void MainWindow::createControls() {
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->start(DesignInterval);
     intervalMs_ = DesignInterval;
+
+    checkDeadline_ = new QTimer(this);
+    checkDeadline_->setObjectName(QStringLiteral("CheckDeadline"));
+    checkDeadline_->setSingleShot(true);
+    checkDeadline_->setInterval(CheckDeadline);
+    loadingNotice_ = new QTimer(this);
+    loadingNotice_->setSingleShot(true);
+    loadingNotice_->setInterval(LoadingNoticeDelay);
 }
 
 void MainWindow::createMenus() {
@@ -241,6 +276,8 @@ void MainWindow::connectEvents() {
     connect(sortOrderGroup_, &QActionGroup::triggered, this, &MainWindow::sortFromMenu);
     connect(intervalGroup_, &QActionGroup::triggered, this, &MainWindow::setIntervalFromMenu);
     connect(timer_, &QTimer::timeout, this, &MainWindow::onTimerTick);
+    connect(checkDeadline_, &QTimer::timeout, this, [this] { guarded([this] { finishCheck(); }); });
+    connect(loadingNotice_, &QTimer::timeout, this, &MainWindow::showLoadingNotice);
 
     connect(list_, &RecordListView::rowSelectedByUser, this, &MainWindow::onRowSelected);
     connect(header_, &QHeaderView::sectionClicked, this, &MainWindow::onHeaderClicked);
@@ -310,9 +347,16 @@ void MainWindow::prepareFirstShow() {
         placeWindow({storedTop_, storedLeft_, storedHeight_, storedWidth_}, availableScreens());
     move(placement.place);
     resize(placement.size);
-    watchList_.clear();
-    loadWatchList(platform_.files, appDir_ + WatchListFileName, watchList_);
-    runCheckAndShow(true);
+    watched_.clear();
+    loadWatchedFiles();
+    startCheck(true);
+}
+
+void MainWindow::loadWatchedFiles() {
+    // Where there is no file, the list stays as it was.
+    WatchList lines;
+    if (loadWatchList(platform_.files, appDir_ + WatchListFileName, lines))
+        watched_ = watchedFiles(platform_.codec, lines);
 }
 
 ClosingState MainWindow::closingState() const {
@@ -366,16 +410,56 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
     if (!sessionEnding([&manager] { return manager.allowsInteraction(); })) manager.cancel();
 }
 
-void MainWindow::runCheckAndShow(bool rebuild) {
+void MainWindow::startCheck(bool rebuild) {
+    if (check_->inFlight() && !rebuild) return;
+    check_->start(watched_, list_->table()->records(), rebuild);
+    if (check_->takeAnswers())
+        finishCheck();
+    else
+        checkDeadline_->start();
+}
+
+void MainWindow::onLookupAnswers() {
+    // Answers that come between checks wait in the check for the next one.
+    if (check_->takeAnswers()) guarded([this] { finishCheck(); });
+}
+
+void MainWindow::finishCheck() {
+    checkDeadline_->stop();
+    if (!check_->inFlight()) return;
     Records records = list_->table()->records();
-    const CheckTimes times = runCheck(platform_, watchList_, records, rebuild, sort_);
+    const CheckTimes times = check_->finish(watched_, records, sort_);
     list_->refill(std::move(records));
     statusPanels_[0]->showText(lastCheckText(times.started));
     statusPanels_[1]->showText(clockText(times.finished));
+
+    std::map<std::string, LocalDateTime> unanswered;
+    if (check_->lookups().pendingCount() > 0) {
+        for (const std::string& record : list_->table()->records()) {
+            const std::string path = nativePathOf(record);
+            if (path.empty() || !check_->lookups().isPending(path)) continue;
+            const auto since = unansweredSince_.find(path);
+            unanswered[path] = since != unansweredSince_.end() ? since->second : times.started;
+        }
+    }
+    unansweredSince_ = std::move(unanswered);
+    statusPanels_[2]->showText(unansweredText(unansweredSince_.size()));
+}
+
+std::string MainWindow::nativePathOf(std::string_view record) const {
+    std::string native;
+    if (!platform_.codec.toUtf8(recordPath(record, watched_), native)) native.clear();
+    return native;
+}
+
+QString MainWindow::rowToolTip(std::string_view record) const {
+    const auto since = unansweredSince_.find(nativePathOf(record));
+    return recordToolTip(fromSjis(platform_.codec, recordPath(record, watched_)), stateOf(record),
+                         since != unansweredSince_.end() ? &since->second : nullptr);
 }
 
 void MainWindow::checkNow() {
-    guarded([this] { runCheckAndShow(false); });
+    guarded([this] { startCheck(false); });
 }
 
 void MainWindow::onTimerTick() {
@@ -449,8 +533,8 @@ void MainWindow::editWatchList() {
     guarded([this] {
         // A file that cannot be read leaves the old list, and the records that stand for it,
         // as they were: the error ends the command here.
-        loadWatchList(platform_.files, appDir_ + WatchListFileName, watchList_);
-        runCheckAndShow(true);
+        loadWatchedFiles();
+        startCheck(true);
     });
 }
 
@@ -487,8 +571,7 @@ void MainWindow::toggleContentView() {
             closeView();
             return;
         }
-        if (!loadViewText(row)) return;
-        openView();
+        startViewLoad(row, true);
     });
 }
 
@@ -496,26 +579,60 @@ void MainWindow::onRowSelected() {
     if (!contentViewItem_->isChecked()) return;
     const int row = list_->selectedRow();
     if (row < 0 || row >= list_->rowCount()) return;
+    guarded([&] { startViewLoad(row, false); });
+}
+
+void MainWindow::startViewLoad(int row, bool opening) {
+    // The record's own watch list line names the file whole; its fields may be cut short.
+    const std::string sjisPath = recordPath(list_->table()->records()[std::size_t(row)], watched_);
+    const unsigned load = ++viewLoads_;
+    viewLoadRunning_ = true;
+    viewLoadOpens_ = opening;
+    std::string nativePath;
+    if (!platform_.codec.toUtf8(sjisPath, nativePath)) {
+        finishViewLoad(load, {}, sjisPath);  // names no file
+        return;
+    }
+    loadingNotice_->start();
+    const bool started = hooks_.startWork(
+        [this, mailbox = mailbox_, &files = platform_.files, load, nativePath, sjisPath] {
+            auto read = std::make_shared<ContentRead>();
+            try {
+                *read = readContent(files, nativePath);
+            } catch (const std::bad_alloc&) {
+                read->status = ContentLoad::Failed;
+            }
+            mailbox->post([this, load, read, sjisPath] { finishViewLoad(load, *read, sjisPath); });
+        });
+    if (!started) finishViewLoad(load, {ContentLoad::Failed, {}}, sjisPath);
+}
+
+void MainWindow::finishViewLoad(unsigned load, const ContentRead& read,
+                                const std::string& sjisPath) {
+    if (load != viewLoads_ || !viewLoadRunning_) return;  // a later choice took its place
+    viewLoadRunning_ = false;
+    loadingNotice_->stop();
     guarded([&] {
-        if (!loadViewText(row)) closeView();
+        ContentLoad decoded;
+        try {
+            decoded = decodeContent(platform_.codec, read);
+        } catch (const std::bad_alloc&) {
+            decoded.status = ContentLoad::Failed;
+        }
+        if (decoded.status == ContentLoad::Failed) {
+            showViewError(contentErrorMessage(platform_.codec, sjisPath));
+            if (contentViewItem_->isChecked()) closeView();
+            return;
+        }
+        if (decoded.status == ContentLoad::Loaded) viewPanel_->showText(fromUtf8(decoded.utf8));
+        if (viewLoadOpens_ && !contentViewItem_->isChecked()) openView();
     });
 }
 
-bool MainWindow::loadViewText(int row) {
-    // The record's own watch list line names the file whole; its fields may be cut short.
-    const std::string path = recordPath(list_->table()->records()[std::size_t(row)], watchList_);
-    const ContentLoad load = loadContent(platform_, path);
-    switch (load.status) {
-        case ContentLoad::NoFile:
-            return true;
-        case ContentLoad::Failed:
-            showViewError(contentErrorMessage(platform_.codec, path));
-            return false;
-        case ContentLoad::Loaded:
-            break;
-    }
-    viewPanel_->showText(fromUtf8(load.utf8));
-    return true;
+void MainWindow::showLoadingNotice() {
+    if (!viewLoadRunning_) return;
+    viewPanel_->showText(LoadingText);
+    if (viewLoadOpens_ && !contentViewItem_->isChecked()) openView();
 }
 
 bool MainWindow::fillsScreen() const {
@@ -537,6 +654,8 @@ void MainWindow::openView() {
 }
 
 void MainWindow::closeView() {
+    viewLoadRunning_ = false;  // a load still running no longer counts
+    loadingNotice_->stop();
     contentViewItem_->setChecked(false);
     if (!fillsScreen()) resize(width(), height() - viewPanel_->height());
     viewPanel_->hide();

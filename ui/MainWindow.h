@@ -6,9 +6,14 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "CheckCycle.h"
+#include "ContentLoad.h"
+#include "LookupWorkers.h"
 #include "Ordering.h"
 #include "Platform.h"
 #include "Settings.h"
@@ -23,6 +28,7 @@ class QTimer;
 namespace morvane {
 
 class ContentView;
+class Mailbox;
 class RecordListView;
 class SectionHeader;
 class StatusPanel;
@@ -72,8 +78,21 @@ private:
     std::array<int, ColumnCount> sectionWidths() const;
     // Runs one command; an error escaping it goes to the error report. False after an error.
     bool guarded(const std::function<void()>& command);
-    // One check, rebuilding the records from the watch list when rebuild is true.
-    void runCheckAndShow(bool rebuild);
+    // Reads the watch list. No file leaves the list as it was; one that cannot be read leaves
+    // it too, and throws.
+    void loadWatchedFiles();
+    // Starts a check, rebuilding the records from the watch list when rebuild is true. A
+    // refresh while a check is in flight is skipped; a rebuild takes its place. The check
+    // ends when every file has answered, or at the deadline.
+    void startCheck(bool rebuild);
+    void onLookupAnswers();
+    // Ends the check in flight: the records of the files that answered, the times, and how
+    // many files have not answered.
+    void finishCheck();
+    // The row's tooltip: its file's full path, its state, and since when it has not answered.
+    QString rowToolTip(std::string_view record) const;
+    // The native path of the record's file; empty where it has none.
+    std::string nativePathOf(std::string_view record) const;
     // Checks the item and sets the timer's period; a period of 0 stops timed checks.
     void setInterval(QAction* item, int milliseconds);
     // Orders the records by the sort state and refills the list's rows, header and list
@@ -88,9 +107,14 @@ private:
     // The content view's open and close steps.
     void openView();
     void closeView();
-    // Loads the file of the record in the row into the view. A missing file changes nothing;
-    // a failed load is reported. Returns false after a failed load.
-    bool loadViewText(int row);
+    // Starts loading the file of the record in the row into the view, away from the window's
+    // thread; a load started later wins over one still running. opening: the view opens once
+    // the load ends without error, or once it has run LoadingNoticeDelay.
+    void startViewLoad(int row, bool opening);
+    // A load's end: a missing file changes nothing; a failed load is reported and the view
+    // closed.
+    void finishViewLoad(unsigned load, const ContentRead& read, const std::string& sjisPath);
+    void showLoadingNotice();
     // A modal box captioned "ｴﾗｰ" with the error icon, the message and one OK button, centred
     // on the screen.
     void showViewError(const std::string& utf8Message);
@@ -100,7 +124,17 @@ private:
     const std::string appDir_;
     const std::string iniPath_;
 
-    WatchList watchList_;
+    // Checks and content loads hand their results back through the mailbox; it is closed
+    // first when the window goes, so nothing arrives after.
+    std::shared_ptr<Mailbox> mailbox_;
+    WatchedFiles watched_;
+    std::unique_ptr<BackgroundCheck> check_;
+    // Each file whose lookup has not answered, by native path: the start of the first check
+    // it missed.
+    std::map<std::string, LocalDateTime> unansweredSince_;
+    unsigned viewLoads_ = 0;        // content loads started; the last one counts
+    bool viewLoadRunning_ = false;  // the last one has not ended
+    bool viewLoadOpens_ = false;    // it opens the view
     SortState sort_;
     int viewHeight_ = 200;
     // The window's place as read from the settings, applied at the show step.
@@ -122,6 +156,8 @@ private:
     ContentView* viewPanel_;  // PanelView
     std::array<StatusPanel*, 3> statusPanels_;
     QTimer* timer_;
+    QTimer* checkDeadline_;  // the check in flight ends at its timeout at the latest
+    QTimer* loadingNotice_;  // a content load still running at its timeout says so
 };
 
 }  // namespace morvane

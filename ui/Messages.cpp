@@ -71,8 +71,19 @@ QString stateWords(RecordState state) {
     return QStringLiteral("変更なし");
 }
 
-QString rowToolTip(const QString& path, RecordState state) {
-    return path + u'\n' + stateWords(state);
+QString recordToolTip(const QString& path, RecordState state,
+                      const LocalDateTime* unansweredSince) {
+    QString tip = path + u'\n' + stateWords(state);
+    if (unansweredSince)
+        tip +=
+            QString::asprintf("\n%04d/%02d/%02d %02d:%02d:%02d から応答なし", unansweredSince->year,
+                              unansweredSince->month, unansweredSince->day, unansweredSince->hour,
+                              unansweredSince->minute, unansweredSince->second);
+    return tip;
+}
+
+QString unansweredText(std::size_t files) {
+    return files == 0 ? QString() : QStringLiteral("応答なし: %1 件").arg(files);
 }
 
 QString sortWords(SortOrder order) {

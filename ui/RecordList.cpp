@@ -6,7 +6,6 @@
 #include <QStyledItemDelegate>
 
 #include "Messages.h"
-#include "QtText.h"
 #include "RecordDrawing.h"
 #include "SingleChoice.h"
 
@@ -66,8 +65,7 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
         case Qt::AccessibleDescriptionRole:
             return stateWords(stateOf(record));
         case Qt::ToolTipRole:
-            return rowToolTip(pathOf_ ? fromSjis(codec_, pathOf_(record)) : QString(),
-                              stateOf(record));
+            return toolTipOf_ ? toolTipOf_(record) : QString();
         case RecordRole:
             return QByteArray(record.data(), qsizetype(record.size()));
         default:

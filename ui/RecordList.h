@@ -29,9 +29,9 @@ public:
 
     explicit RecordTableModel(const TextCodec& codec, QObject* parent = nullptr);
 
-    // Gives the full Shift-JIS path of the file a record stands for; asked for a tooltip only.
-    using PathOf = std::function<std::string(std::string_view record)>;
-    void setPathOf(PathOf pathOf) { pathOf_ = std::move(pathOf); }
+    // Gives a record's row its tooltip; asked only when the tooltip is shown.
+    using ToolTipOf = std::function<QString(std::string_view record)>;
+    void setToolTipOf(ToolTipOf toolTipOf) { toolTipOf_ = std::move(toolTipOf); }
 
     // Takes the records as the rows. Another number of rows resets the model; the same number
     // keeps it and reports only the rows whose record changed.
@@ -49,7 +49,7 @@ public:
 
 private:
     const TextCodec& codec_;
-    PathOf pathOf_;
+    ToolTipOf toolTipOf_;
     Records records_;
     SortState sort_;
 };

@@ -1,14 +1,17 @@
 #pragma once
 
 // What the windows do with the user outside their own controls: error boxes, modal dialogs, the
-// file picker and message boxes. Each hook left empty is the real one; tests put recorders in
-// their place.
+// file picker and message boxes; and where their work on watched files runs. Each hook left
+// empty is the real one; tests put recorders in their place.
 
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "LookupWorkers.h"
 
 class QDialog;
 
@@ -25,6 +28,14 @@ struct UiHooks {
     std::function<std::optional<QString>(const QString& startFile)> pickFile;
     // Shows one of the editor's messages: a modal box captioned "Morvane".
     std::function<void(QMessageBox::Icon icon, const QString& text)> showMessage;
+    // Where the window's checks look their files up; notify tells, from any thread, that
+    // answers wait. LookupWorkers: threads of their own.
+    std::function<std::unique_ptr<FileLookups>(const FileSystem& files,
+                                               std::function<void()> notify)>
+        makeLookups;
+    // Runs work that may wait for a watched file (a content load) away from the window's
+    // thread. A detached thread; false where none could be started.
+    std::function<bool(std::function<void()> work)> startWork;
 };
 
 }  // namespace morvane

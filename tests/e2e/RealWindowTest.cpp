@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -199,6 +200,20 @@ YellowRows findYellowRows(const Grab& g) {
     return found;
 }
 
+// Red text on black: a file changed at this check, or red smoothed into the black at a glyph's
+// edge.
+int redPixels(const Grab& g, int top, int bottom) {
+    int n = 0;
+    for (int y = std::max(top, 0); y < std::min(bottom, g.height); ++y)
+        for (int x = 0; x < g.width; ++x) {
+            const std::size_t at = (std::size_t(y) * std::size_t(g.width) + std::size_t(x)) * 3;
+            if (static_cast<unsigned char>(g.rgb[at]) >= 128 && g.rgb[at + 1] == 0 &&
+                g.rgb[at + 2] == 0)
+                ++n;
+        }
+    return n;
+}
+
 }  // namespace
 
 TEST(RealWindow, TheEditorOpenedFromTheMenuAddsAFileThatOkWritesAndTheTableShows) {
@@ -253,4 +268,50 @@ TEST(RealWindow, TheEditorOpenedFromTheMenuAddsAFileThatOkWritesAndTheTableShows
     x.keys(window, {"alt+f", "x"});  // ファイル → 終了
     EXPECT_EQ(waitForExit(pid, 30s), 0);
     guard.pid = -1;
+}
+
+TEST(RealWindow, AFileThatNeverAnswersFreezesNothing) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    ProgramFolder folder;
+    const fs::path share = folder.dir() / "share.log";  // every stat or open of it hangs
+    const fs::path local = folder.dir() / "local.log";
+    writeFile(share, "s");
+    writeFile(local, "l");
+    writeFile(folder.dir() / "Filelst.txt", entry("share", share) + entry("local", local));
+    writeFile(folder.dir() / "Morvane.ini", "[List]\r\nInterval=1\r\n");
+
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t pid = x.start(
+        {"/usr/bin/env", "LD_PRELOAD=" MORVANE_HANG_SHIM, "MORVANE_HANG_PATH=" + share.string(),
+         "ASAN_OPTIONS=verify_asan_link_order=0", folder.program()},
+        folder.dir().string());
+    ProgramGuard guard{pid};
+    const std::string window = x.waitForWindow("Morvane", 30s);
+    ASSERT_FALSE(window.empty()) << "the main window did not appear";
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s) << "the window waited for the share";
+
+    // The other file is still checked, and shown red when it changes. The rows are in watch
+    // list order: the share first, then the local file.
+    const auto localRowRed = [&] {
+        const Grab g = grabWindow(x, window);
+        const YellowRows rows = findYellowRows(g);
+        return rows.listTop > 0 && redPixels(g, rows.listTop + 15, rows.listTop + 30) > 20;
+    };
+    std::this_thread::sleep_for(2500ms);  // the file's time moves on by a step of two seconds
+    writeFile(local, "changed");
+    EXPECT_TRUE(waitUntil(localRowRed, 10s)) << "the local file's change was not shown";
+
+    // The share's row chosen, and its content asked for, then the program ended from its menu.
+    const Grab g = grabWindow(x, window);
+    const int listTop = findYellowRows(g).listTop;
+    ASSERT_GT(listTop, 0);
+    x.run("xdotool mousemove --window " + window + " 40 " + std::to_string(listTop + 7) +
+          " click 1");
+    x.keys(window, {"alt+v", "d"});  // 表示 → 内容表示
+    x.keys(window, {"alt+s", "z"});  // 並べ替え → サイズ順
+    x.keys(window, {"alt+f", "x"});  // ファイル → 終了
+    EXPECT_EQ(waitForExit(pid, 10s), 0) << "the program did not end while the share hung";
+    guard.pid = -1;
+    EXPECT_NE(readFile(folder.dir() / "Morvane.ini").find("SortKey=3\r\n"), std::string::npos);
 }

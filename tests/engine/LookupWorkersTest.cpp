@@ -23,11 +23,11 @@ protected:
     std::mutex mutex;
     std::condition_variable woken;
     bool notified = false;
-    BackgroundCheck check{platform, [this] {
+    BackgroundCheck check{platform, std::make_unique<LookupWorkers>(platform.files, [this] {
                               const std::lock_guard<std::mutex> lock(mutex);
                               notified = true;
                               woken.notify_all();
-                          }};
+                          })};
 
     void watch(std::initializer_list<const char*> paths) {
         WatchList list;
@@ -37,7 +37,7 @@ protected:
     // Takes answers as they come until only `held` lookups are left running.
     void awaitAnswers(std::size_t held) {
         for (;;) {
-            if (check.takeAnswers() || check.workers().pendingCount() <= held) return;
+            if (check.takeAnswers() || check.lookups().pendingCount() <= held) return;
             std::unique_lock<std::mutex> lock(mutex);
             woken.wait(lock, [&] { return notified; });
             notified = false;
@@ -72,6 +72,7 @@ TEST_F(BackgroundChecks, AFileThatDoesNotAnswerKeepsItsRecordAndIsAskedOnceTillI
     runCheck(false, 1);
     EXPECT_EQ(records[0], heldRecord);
     EXPECT_EQ(states(), "019") << "the others answer; a failed lookup is not found";
+    files.awaitLookUp("/w/a", 2);  // the held lookup has begun
     runCheck(false, 1);
     EXPECT_EQ(records[0], heldRecord);
     EXPECT_EQ(files.lookUpsOf("/w/a"), 2) << "not asked again while its lookup is pending";

@@ -1,6 +1,7 @@
 // Start-up (applySettings, prepareFirstShow) and every kind of close request.
 
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -248,6 +249,32 @@ TEST_F(Closing, TheEndOfTheSessionWritesTheSettingsAndRefusesOnlyWhenItMayAsk) {
     EXPECT_EQ(ini(), first);
 }
 
+TEST_F(StartUp, AFileThatDoesNotAnswerKeepsItsRowWhileTheOthersAreCheckedAndTheWindowCloses) {
+    watchThreeFiles();
+    lookUpsOnThreads = true;
+    files.hold("/w/old.txt");
+    open();
+    const auto waitFor = [&](const char* states) {
+        return QTest::qWaitFor([&] { return this->states() == states; }, 5000);
+    };
+    ASSERT_TRUE(waitFor("839")) << "the others answer; the held file waits, not found by no one";
+    EXPECT_EQ(statusText(2), QStringLiteral("応答なし: 1 件"));
+    EXPECT_EQ(list()->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("/w/old.txt\n応答待ち\n2024/03/02 09:05:07 から応答なし"));
+
+    files.files["/w/today.txt"].modified = {2024, 3, 2, 9, 6, 0};
+    action("MenuRepaint")->trigger();
+    ASSERT_TRUE(waitFor("819"));
+    EXPECT_EQ(statusText(2), QStringLiteral("応答なし: 1 件"));
+    EXPECT_EQ(files.lookUpsOf("/w/old.txt"), 1) << "a pending lookup is not asked again";
+
+    EXPECT_TRUE(form->close());
+    form.reset();  // waits for no lookup
+    EXPECT_TRUE(iniHas("[List]"));
+    files.release("/w/old.txt");
+    files.awaitNoLookUp();
+}
+
 TEST(RealFolder, TheFirstCloseCreatesTheSettingsFileBesideTheWatchList) {
     char pattern[] = "/tmp/morvane-window-XXXXXX";
     const std::string dir = std::string(mkdtemp(pattern)) + '/';
@@ -264,7 +291,8 @@ TEST(RealFolder, TheFirstCloseCreatesTheSettingsFileBesideTheWatchList) {
         MainWindow f(platform, dir, hooks);
         f.show();
         const QAbstractItemModel* rows = f.findChild<RecordListView*>("ListLog")->model();
-        ASSERT_EQ(rows->rowCount(), 1);
+        // The lookup runs on a thread of its own; its answer comes back to the window.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return rows->rowCount() == 1; }, 5000));
         const QByteArray record =
             rows->index(0, 0).data(RecordTableModel::RecordRole).toByteArray();
         EXPECT_EQ(record.at(20), '3') << "modified today";

@@ -42,12 +42,23 @@ protected:
     // What a modal dialog does when run; the result it ends with.
     std::function<int(QDialog&)> onModal = [](QDialog&) { return 2; };
     std::unique_ptr<MainWindow> form;
+    bool lookUpsOnThreads = false;
 
     // Creates the window, with its settings applied, without showing it.
     MainWindow& create() {
         UiHooks hooks;
         hooks.reportError = [this](const std::string& m) { errors.push_back(m); };
         hooks.runModal = [this](QDialog& d) { return onModal(d); };
+        // The fake files answer at once, so each check ends before the command that started it,
+        // unless the test asks for the program's own threads.
+        if (!lookUpsOnThreads)
+            hooks.makeLookups = [](const FileSystem& fs, std::function<void()>) {
+                return std::make_unique<LookupsAtOnce>(fs);
+            };
+        hooks.startWork = [](std::function<void()> work) {
+            work();
+            return true;
+        };
         form = std::make_unique<MainWindow>(platform, AppDir, hooks);
         return *form;
     }

@@ -72,10 +72,13 @@ public:
         held_.erase(path);
         changed_.notify_all();
     }
-    // Waits until a lookup of the path has begun.
-    void awaitLookUp(const std::string& path) const {
+    // Waits until `count` lookups of the path have begun.
+    void awaitLookUp(const std::string& path, int count = 1) const {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return lookUps_.count(path) != 0; });
+        changed_.wait(lock, [&] {
+            const auto it = lookUps_.find(path);
+            return it != lookUps_.end() && it->second >= count;
+        });
     }
     // Waits until no lookup runs.
     void awaitNoLookUp() const {
