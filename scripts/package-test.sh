@@ -97,8 +97,8 @@ zcat /usr/share/man/man1/morvane.1.gz |
     sed -e 's/^\.[A-Z]* //' -e 's/\\-/-/g' -e 's/"//g' | optionsOf >"$work/page-options"
 /usr/bin/morvane --help | grep -E '^ +-' | optionsOf >"$work/help-options"
 [ -s "$work/help-options" ] || fail "no option found in the output of --help"
-missing=$(comm -23 "$work/help-options" "$work/page-options")
-[ -z "$missing" ] || fail "the manual page's OPTIONS lack" $missing
+missing=$(comm -23 "$work/help-options" "$work/page-options" | paste -sd ' ' -)
+[ -z "$missing" ] || fail "the manual page's OPTIONS lack $missing"
 
 # An ordinary user, and a system-wide default watch list beside the program.
 id -u "$user" >/dev/null 2>&1 || { useradd -m -s /bin/sh "$user"; made_user=1; }
