@@ -7,5 +7,5 @@ scripts/setup.sh
 # The test command turns the tests on in the same folder; the program is built the same way.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DBUILD_TESTING=OFF -DMORVANE_BENCH=OFF >/dev/null
-cmake --build build --target morvane -j "$(nproc)"
+cmake --build build -j "$(nproc)"
 exec build/app/morvane
