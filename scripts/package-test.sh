@@ -12,12 +12,12 @@ fail() { echo "package test: $*" >&2; exit 1; }
 
 [ "$(id -u)" = 0 ] || fail "run as root (it installs and removes the package)"
 state() { dpkg-query -W -f='${db:Status-Status}' morvane 2>/dev/null || true; }
+# Another package test on this machine waits for this one to end, and the other way round.
+exec 9>/tmp/morvane-package-test.lock
+flock 9
 # Never touch an installation that was there before.
 [ "$(state)" = "" ] || [ "$(state)" = not-installed ] || fail "the morvane package is installed; remove it first"
 [ ! -e /usr/lib/morvane ] || fail "/usr/lib/morvane exists already"
-
-exec 9>/tmp/morvane-package-test.lock
-flock 9
 
 work=$(mktemp -d /tmp/morvane-package-XXXXXX)
 made_user=
