@@ -95,7 +95,8 @@ optionsOf() { { grep -oE '(^|[ ,])--?[A-Za-z][-A-Za-z]*' || true; } | tr -d ' ,'
 zcat /usr/share/man/man1/morvane.1.gz |
     awk '/^\.SH/ { options = ($2 == "OPTIONS") } options && tag { print } { tag = /^\.TP/ }' |
     sed -e 's/^\.[A-Z]* //' -e 's/\\-/-/g' -e 's/"//g' | optionsOf >"$work/page-options"
-/usr/bin/morvane --help | grep -E '^ +-' | optionsOf >"$work/help-options"
+/usr/bin/morvane --help >"$work/help" || fail "/usr/bin/morvane --help failed"
+grep -E '^ +-' "$work/help" | optionsOf >"$work/help-options" || true
 [ -s "$work/help-options" ] || fail "no option found in the output of --help"
 missing=$(comm -23 "$work/help-options" "$work/page-options" | paste -sd ' ' -)
 [ -z "$missing" ] || fail "the manual page's OPTIONS lack $missing"
