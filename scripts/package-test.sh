@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
-# Makes the Debian package from a build folder, checks its contents, installs it, runs the
-# installed program as an ordinary user on a private X display, exits it through its menu, and
-# removes the package again: package-test.sh [build folder]. Run as root.
+# Makes the Debian package with Debian's flags in <build folder>-deb (scripts/package.sh),
+# checks its contents, its hardening and what lintian says of it, installs it, checks its manual
+# page against --help, runs the installed program as an ordinary user on a private X display,
+# exits it through its menu, and removes the package again: package-test.sh [build folder].
+# Run as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+build=${1:-build}-deb
 user=morvane-test
 fail() { echo "package test: $*" >&2; exit 1; }
 
 [ "$(id -u)" = 0 ] || fail "run as root (it installs and removes the package)"
 state() { dpkg-query -W -f='${db:Status-Status}' morvane 2>/dev/null || true; }
+# Another package test on this machine waits for this one to end, and the other way round.
+exec 9>/tmp/morvane-package-test.lock
+flock 9
 # Never touch an installation that was there before.
 [ "$(state)" = "" ] || [ "$(state)" = not-installed ] || fail "the morvane package is installed; remove it first"
 [ ! -e /usr/lib/morvane ] || fail "/usr/lib/morvane exists already"
-
-exec 9>/tmp/morvane-package-test.lock
-flock 9
 
 work=$(mktemp -d /tmp/morvane-package-XXXXXX)
 made_user=
@@ -35,7 +37,7 @@ trap cleanup EXIT
 version=$(sed -n 's/^project(Morvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 deb="$build/morvane_${version}_$(dpkg --print-architecture).deb"
 rm -f "$deb"
-(cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack failed"; }
+scripts/package.sh "$build" >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "scripts/package.sh failed"; }
 [ -f "$deb" ] || fail "no $deb"
 
 # The files it installs, and the dependencies dpkg-shlibdeps found.
@@ -45,7 +47,9 @@ for f in ./usr/lib/morvane/morvane ./usr/bin/morvane-\>../lib/morvane/morvane \
     ./usr/share/metainfo/org.morvane.Morvane.metainfo.xml \
     ./usr/share/icons/hicolor/scalable/apps/morvane.svg \
     ./usr/share/icons/hicolor/48x48/apps/morvane.png \
-    ./usr/share/icons/hicolor/256x256/apps/morvane.png; do
+    ./usr/share/icons/hicolor/256x256/apps/morvane.png \
+    ./usr/share/man/man1/morvane.1.gz \
+    ./usr/share/doc/morvane/copyright ./usr/share/doc/morvane/changelog.gz; do
     grep -qxF -- "$f" "$work/files" || fail "the package lacks $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -60,6 +64,22 @@ dpkg-deb -x "$deb" "$work/root"
 desktop-file-validate "$work/root/usr/share/applications/org.morvane.Morvane.desktop"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.morvane.Morvane.metainfo.xml"
 
+# Debian's hardening: full RELRO with BIND_NOW, a position-independent executable, and at least
+# one fortified function (lintian counts those only as information).
+program="$work/root/usr/lib/morvane/morvane"
+readelf -dlW --dyn-syms "$program" >"$work/readelf"
+grep -q '(FLAGS) *BIND_NOW' "$work/readelf" || fail "the program is not linked with BIND_NOW"
+grep -q '(FLAGS_1) *Flags: NOW PIE' "$work/readelf" || fail "the program is no PIE with NOW"
+grep -q GNU_RELRO "$work/readelf" || fail "the program has no RELRO segment"
+grep -q ' __stack_chk_fail@' "$work/readelf" || fail "the program has no stack protector"
+grep -Eq ' __[a-z]+_chk@' "$work/readelf" || fail "the program uses no fortified function"
+
+# No error or warning from lintian; information is shown, not judged.
+lint=0
+lintian --pedantic --display-info --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || lint=$?
+grep -v 'running with root privileges' "$work/lintian.log" || true
+[ "$lint" = 0 ] || fail "lintian reports errors or warnings"
+
 # Another apt or dpkg run on this machine holds the lock for a while at most.
 for _ in $(seq 60); do
     dpkg -i "$deb" >"$work/dpkg.log" 2>&1 && break
@@ -68,6 +88,18 @@ for _ in $(seq 60); do
 done
 [ "$(state)" = installed ] || { cat "$work/dpkg.log"; fail "the package did not install"; }
 [ "$(/usr/bin/morvane --version)" = "Morvane $version" ] || fail "/usr/bin/morvane --version"
+
+# Every option --help prints has a paragraph of its own under OPTIONS in the manual page: the
+# line after a ".TP" there names it.
+optionsOf() { { grep -oE '(^|[ ,])--?[A-Za-z][-A-Za-z]*' || true; } | tr -d ' ,' | sort -u; }
+zcat /usr/share/man/man1/morvane.1.gz |
+    awk '/^\.SH/ { options = ($2 == "OPTIONS") } options && tag { print } { tag = /^\.TP/ }' |
+    sed -e 's/^\.[A-Z]* //' -e 's/\\-/-/g' -e 's/"//g' | optionsOf >"$work/page-options"
+/usr/bin/morvane --help >"$work/help" || fail "/usr/bin/morvane --help failed"
+grep -E '^ +-' "$work/help" | optionsOf >"$work/help-options" || true
+[ -s "$work/help-options" ] || fail "no option found in the output of --help"
+missing=$(comm -23 "$work/help-options" "$work/page-options" | paste -sd ' ' -)
+[ -z "$missing" ] || fail "the manual page's OPTIONS lack $missing"
 
 # An ordinary user, and a system-wide default watch list beside the program.
 id -u "$user" >/dev/null 2>&1 || { useradd -m -s /bin/sh "$user"; made_user=1; }
