@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "ChangeNotifier.h"
 #include "CheckCycle.h"
 #include "Ordering.h"
 #include "Platform.h"
@@ -114,6 +115,7 @@ private:
 
     QAction* contentViewItem_;  // MenuFileView
     QAction* stayOnTopItem_;    // MenuTop
+    QAction* notifyItem_;       // MenuNotify
     QActionGroup* sortKeyGroup_;
     QActionGroup* sortOrderGroup_;
     QActionGroup* intervalGroup_;
@@ -123,6 +125,7 @@ private:
     ContentView* viewPanel_;  // PanelView
     std::array<StatusPanel*, 3> statusPanels_;
     QTimer* timer_;
+    ChangeNotifier notifier_;
 };
 
 }  // namespace morvane

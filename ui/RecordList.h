@@ -29,9 +29,10 @@ public:
 
     explicit RecordTableModel(const TextCodec& codec, QObject* parent = nullptr);
 
-    // Gives the full Shift-JIS path of the file a record stands for; asked for a tooltip only.
+    // Gives the full Shift-JIS path of the file a record stands for: a row's tooltip, its menu.
     using PathOf = std::function<std::string(std::string_view record)>;
     void setPathOf(PathOf pathOf) { pathOf_ = std::move(pathOf); }
+    const PathOf& pathOf() const { return pathOf_; }
 
     // Takes the records as the rows. Another number of rows resets the model; the same number
     // keeps it and reports only the rows whose record changed.

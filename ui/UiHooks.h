@@ -11,6 +11,7 @@
 #include <string>
 
 class QDialog;
+class QUrl;
 
 namespace morvane {
 
@@ -25,6 +26,9 @@ struct UiHooks {
     std::function<std::optional<QString>(const QString& startFile)> pickFile;
     // Shows one of the editor's messages: a modal box captioned "Morvane".
     std::function<void(QMessageBox::Icon icon, const QString& text)> showMessage;
+    // Hands a file or folder to the desktop's opener; false when it could not be handed over.
+    // QDesktopServices::openUrl().
+    std::function<bool(const QUrl& url)> openUrl;
 };
 
 }  // namespace morvane
