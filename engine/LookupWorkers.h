@@ -99,6 +99,8 @@ public:
     // finish(): each finds its own path there.
     void start(const WatchedFiles& files, const Records& records, bool rebuild);
     bool inFlight() const { return plan_.has_value(); }
+    // Whether the check in flight builds its records afresh.
+    bool rebuilding() const { return plan_ && plan_->rebuild; }
     // Takes the answers the workers have given; true when a check is in flight and every file
     // it looks up has answered.
     bool takeAnswers();

@@ -93,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.topMost = s.topMost();
     if (s.intervalItem()) state.intervalItem = *s.intervalItem();
     state.sort = s.sort;
+    state.notifiesChanges = s.notifiesChanges();
     writeSettings(files, IniPath, state);
     const Settings back = readSettings(files, IniPath);
     require(back.top == s.top && back.left == s.left && back.height == s.height &&
@@ -103,6 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(back.interval == (s.intervalItem() ? s.interval : 60),
             "the interval reads back as its item");
     require(back.sort.key == s.sort.key && back.sort.order == s.sort.order, "the order reads back");
+    require(back.notifiesChanges() == s.notifiesChanges(), "the notification choice reads back");
     const StateColours& c = s.colours;
     const StateColours& d = back.colours;
     require(c.listBack == d.listBack && c.normal == d.normal && c.newUp == d.newUp &&

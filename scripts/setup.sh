@@ -27,7 +27,7 @@ package_packages=(
 test_packages=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils xclip imagemagick
   at-spi2-core python3-pyatspi dbus
   desktop-file-utils appstream lintian groff-base
   librsvg2-bin # scripts/render-icons.sh

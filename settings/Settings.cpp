@@ -80,6 +80,7 @@ Settings readSettings(FileSystem& files, const std::string& iniPath) {
     s.interval = ini.integer(ListSection, "Interval", s.interval);
     s.sort.key = sortKeyFromStored(ini.integer(ListSection, "SortKey", 0));
     s.sort.order = sortOrderFromStored(ini.integer(ListSection, "SortType", 0));
+    s.notify = ini.integer(ListSection, "Notify", s.notify);
 
     StateColours& c = s.colours;
     c.listBack = ini.integer(ColorSection, "ListBack", c.listBack);
@@ -115,6 +116,7 @@ void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingS
     ini.setInteger(ListSection, "Interval", storedInterval(state.intervalItem));
     ini.setInteger(ListSection, "SortKey", storedSortKey(state.sort.key));
     ini.setInteger(ListSection, "SortType", storedSortOrder(state.sort.order));
+    ini.setInteger(ListSection, "Notify", state.notifiesChanges ? 1 : 0);
 
     if (!files.replaceAll(iniPath, ini.bytes())) throw cannotWrite(iniPath);
 }

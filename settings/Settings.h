@@ -51,10 +51,13 @@ struct Settings {
     int style = 0;
     int interval = 60;  // seconds, as stored
     SortState sort;     // as sortKeyFromStored and sortOrderFromStored read it
+    int notify = 0;     // "Notify", as stored
     StateColours colours;
 
     // How the values apply to the window.
     bool topMost() const { return style == 1; }
+    // A desktop notification for each check that changes files: only "Notify=1" turns it on.
+    bool notifiesChanges() const { return notify == 1; }
     int columnWidth(int column) const;  // limited to 0..10000
     std::optional<CheckInterval> intervalItem() const { return intervalFromStored(interval); }
     int timerMilliseconds() const;  // 0 where no timed checks run (0, negative, too large)
@@ -72,6 +75,7 @@ struct ClosingState {
     bool topMost = false;
     CheckInterval intervalItem = CheckInterval::SixtySeconds;  // the checked one
     SortState sort;  // the checked key and direction items
+    bool notifiesChanges = false;
 };
 
 // Reads every key; a missing or unreadable file gives the defaults, silently. A value is read

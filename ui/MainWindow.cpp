@@ -24,6 +24,7 @@
 #include "QtText.h"
 #include "RecordDrawing.h"
 #include "RecordList.h"
+#include "RowActions.h"
 #include "StatusPanel.h"
 #include "WatchListDialog.h"
 #include "WatchListFile.h"
@@ -85,7 +86,8 @@ MainWindow::MainWindow(Platform& platform, std::string appDir, UiHooks hooks, QW
       platform_(platform),
       hooks_(std::move(hooks)),
       appDir_(std::move(appDir)),
-      iniPath_(appDir_ + SettingsFileName) {
+      iniPath_(appDir_ + SettingsFileName),
+      notifier_(platform.codec) {
     if (!hooks_.reportError)
         hooks_.reportError = [this](const std::string& message) { showErrorBox(this, message); };
     if (!hooks_.runModal) hooks_.runModal = [](QDialog& dialog) { return dialog.exec(); };
@@ -129,6 +131,9 @@ void MainWindow::createControls() {
     list_->setAccessibleName(QStringLiteral("監視ファイル"));
     list_->setFont(recordListFont());
     list_->table()->setToolTipOf([this](std::string_view record) { return rowToolTip(record); });
+    list_->table()->setPathOf(
+        [this](std::string_view record) { return recordPath(record, watched_); });
+    new RowActions(list_, platform_.codec, hooks_);
     header_ = list_->sectionHeader();
     header_->setObjectName(QStringLiteral("HeaderLog"));
     header_->setFont(headerFont());
@@ -262,6 +267,10 @@ void MainWindow::createMenus() {
                 {"Menu60s", QStringLiteral("60秒(&M)"), seconds(CheckInterval::SixtySeconds)}});
     separator(setup, "N2");
     item(setup, "MenuFileSet", QStringLiteral("監視ファイル設定(&F)"), &MainWindow::editWatchList);
+    separator(setup, "N4");
+    notifyItem_ = item(setup, "MenuNotify", QStringLiteral("変更を通知する(&N)"));
+    notifyItem_->setCheckable(true);
+    connect(notifyItem_, &QAction::toggled, this, [this](bool on) { notifier_.setOn(on); });
 
     QMenu* help = menu("MenuHelp", QStringLiteral("ヘルプ(&H)"));
     item(help, "MenuVersion", QStringLiteral("バージョン情報(&A)"), &MainWindow::showVersion);
@@ -314,6 +323,7 @@ void MainWindow::applySettings() {
 
     for (int n = 0; n < ColumnCount; ++n) header_->resizeSection(n, settings.columnWidth(n));
 
+    notifyItem_->setChecked(settings.notifiesChanges());
     if (settings.topMost()) {
         stayOnTopItem_->setChecked(true);
         setStayOnTop(true);
@@ -373,6 +383,7 @@ ClosingState MainWindow::closingState() const {
     state.viewHeight = viewHeight_;
     state.columnWidths = sectionWidths();
     state.topMost = stayOnTopItem_->isChecked();
+    state.notifiesChanges = notifyItem_->isChecked();
     if (const QAction* checked = intervalGroup_->checkedAction())
         if (const auto item = intervalFromStored(checked->data().toInt()))
             state.intervalItem = *item;
@@ -427,9 +438,11 @@ void MainWindow::onLookupAnswers() {
 void MainWindow::finishCheck() {
     checkDeadline_->stop();
     if (!check_->inFlight()) return;
+    const bool rebuild = check_->rebuilding();
     Records records = list_->table()->records();
     const CheckTimes times = check_->finish(watched_, records, sort_);
     list_->refill(std::move(records));
+    notifier_.checkFinished(list_->table()->records(), rebuild);
     statusPanels_[0]->showText(lastCheckText(times.started));
     statusPanels_[1]->showText(clockText(times.finished));
 

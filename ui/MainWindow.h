@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "ChangeNotifier.h"
 #include "CheckCycle.h"
 #include "ContentLoad.h"
 #include "LookupWorkers.h"
@@ -147,6 +148,7 @@ private:
 
     QAction* contentViewItem_;  // MenuFileView
     QAction* stayOnTopItem_;    // MenuTop
+    QAction* notifyItem_;       // MenuNotify
     QActionGroup* sortKeyGroup_;
     QActionGroup* sortOrderGroup_;
     QActionGroup* intervalGroup_;
@@ -158,6 +160,7 @@ private:
     QTimer* timer_;
     QTimer* checkDeadline_;  // the check in flight ends at its timeout at the latest
     QTimer* loadingNotice_;  // a content load still running at its timeout says so
+    ChangeNotifier notifier_;
 };
 
 }  // namespace morvane

@@ -42,6 +42,17 @@ std::string contentErrorMessage(const TextCodec& codec, std::string_view sjisPat
     return name + " はファイルを開けません。";
 }
 
+std::string openFailedMessage(const std::string& nativePath) {
+    return nativePath + " を開けません";
+}
+
+QString changedFilesText(const QStringList& names) {
+    constexpr qsizetype Named = 5;
+    QStringList lines = names.mid(0, Named);
+    if (names.size() > Named) lines << QStringLiteral("他 %1 件").arg(names.size() - Named);
+    return lines.join(u'\n');
+}
+
 // The engine holds every part of the times to its range, so each keeps its width.
 QString lastCheckText(const LocalDateTime& started) {
     return QString::asprintf("監視時刻： %02d:%02d:%02d", started.hour, started.minute,

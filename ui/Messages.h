@@ -4,6 +4,7 @@
 // what the engine reports. Messages are UTF-8.
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -31,6 +32,15 @@ std::string dataFolderMessage(const DataFolder& folder);
 // The content view's error for a file: the Shift-JIS path's last part, without trailing
 // blanks, followed by " はファイルを開けません。".
 std::string contentErrorMessage(const TextCodec& codec, std::string_view sjisPath);
+
+// The main window's error when the desktop's opener could not be started for a file or a
+// folder (a native path): "<path> を開けません".
+std::string openFailedMessage(const std::string& nativePath);
+
+// The summary of the desktop notification of changed files.
+inline constexpr const char* ChangeNotificationSummary = "ファイルが更新されました";
+// Its body: the names of the first five changed files, one a line, then "他 N 件" for the rest.
+QString changedFilesText(const QStringList& names);
 
 // Status bar panel 0: "監視時刻： hh:mm:ss" of the check's start.
 QString lastCheckText(const LocalDateTime& started);

@@ -14,6 +14,7 @@
 #include "LookupWorkers.h"
 
 class QDialog;
+class QUrl;
 
 namespace morvane {
 
@@ -36,6 +37,9 @@ struct UiHooks {
     // Runs work that may wait for a watched file (a content load) away from the window's
     // thread. A detached thread; false where none could be started.
     std::function<bool(std::function<void()> work)> startWork;
+    // Hands a file or folder to the desktop's opener; false when it could not be handed over.
+    // QDesktopServices::openUrl().
+    std::function<bool(const QUrl& url)> openUrl;
 };
 
 }  // namespace morvane

@@ -1,14 +1,19 @@
 #include "WatchListDialog.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QUrl>
 #include <algorithm>
 #include <exception>
 
@@ -115,6 +120,8 @@ WatchListDialog::WatchListDialog(Platform& platform, std::string appDir, UiHooks
                    Qt::MSWindowsFixedSizeDialogHint);
     setFont(dialogFont());
     setFixedSize(474, 241);
+    // Files dropped from a file manager are added as 追加 adds them.
+    setAcceptDrops(true);
     createControls();
 
     if (!hooks_.showMessage) {
@@ -276,26 +283,61 @@ void WatchListDialog::browseForFile() {
 void WatchListDialog::addEntry() {
     const QString path = fileEdit_->text();
     if (isBlankAfterTrim(path)) return;
+    switch (addTicked(nameEdit_->text(), path)) {
+        case Refused::None:
+            nameEdit_->clear();
+            fileEdit_->clear();
+            break;
+        case Refused::Path:
+            fileEdit_->setFocus();
+            break;
+        case Refused::Name:
+            nameEdit_->setFocus();
+            break;
+    }
+}
+
+WatchListDialog::Refused WatchListDialog::addTicked(const QString& name, const QString& path) {
     std::string sjisPath;
     if (!toSjisExactly(platform_.codec, path, sjisPath)) {
         hooks_.showMessage(
             QMessageBox::Warning,
             QStringLiteral("ファイル名に Shift-JIS で表せない文字が含まれているため、"
                            "追加できません。"));
-        fileEdit_->setFocus();
-        return;
+        return Refused::Path;
     }
     std::string sjisName;
-    if (!toSjis(platform_.codec, nameEdit_->text(), sjisName)) {
+    if (!toSjis(platform_.codec, name, sjisName)) {
         hooks_.showMessage(QMessageBox::Warning,
                            QStringLiteral("名前に Shift-JIS で表せない文字が含まれているため、"
                                           "追加できません。"));
-        nameEdit_->setFocus();
-        return;
+        return Refused::Name;
     }
     addItem(makeEntryText(sjisName, sjisPath), true);
-    nameEdit_->clear();
-    fileEdit_->clear();
+    return Refused::None;
+}
+
+void WatchListDialog::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void WatchListDialog::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = QDir::toNativeSeparators(url.toLocalFile());
+        // The file was dragged from the user's own file manager a moment ago: its file system
+        // has just answered, so asking it once more here does not make the dialog wait.
+        const QFileInfo file(path);
+        if (file.isDir()) {
+            hooks_.showMessage(QMessageBox::Warning,
+                               QStringLiteral("%1 はフォルダのため、追加できません。").arg(path));
+            continue;
+        }
+        addTicked(file.fileName(), path);
+    }
+    event->acceptProposedAction();
 }
 
 void WatchListDialog::deleteSelected() {

@@ -37,6 +37,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private Q_SLOTS:
     void browseForFile();
@@ -50,6 +52,10 @@ private:
     void loadEntries();
     void createControls();
     void addItem(const std::string& sjisText, bool ticked);
+    // Adds a ticked entry for the name and the path as 追加 does. What it returns says which of
+    // the two Shift-JIS cannot hold, the user told; None when the entry was added.
+    enum class Refused { None, Path, Name };
+    Refused addTicked(const QString& name, const QString& path);
     // The list as OK writes it: every item's Shift-JIS text and tick, in list order.
     std::vector<EditorEntry> entries() const;
     int selectedRow() const;

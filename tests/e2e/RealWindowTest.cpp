@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -314,4 +316,120 @@ TEST(RealWindow, AFileThatNeverAnswersFreezesNothing) {
     EXPECT_EQ(waitForExit(pid, 10s), 0) << "the program did not end while the share hung";
     guard.pid = -1;
     EXPECT_NE(readFile(folder.dir() / "Morvane.ini").find("SortKey=3\r\n"), std::string::npos);
+}
+
+namespace {
+
+// Sets an environment variable for the programs the test starts, and puts it back.
+class EnvironmentSetting {
+public:
+    EnvironmentSetting(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~EnvironmentSetting() {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A session bus of its own (dbus-run-session) with the notification service on it, which
+// appends a line to its log for each Notify call.
+class NotificationBus {
+public:
+    explicit NotificationBus(const fs::path& log) : log_(log) {
+        runner_ = fork();
+        if (runner_ == 0) {
+            execlp("dbus-run-session", "dbus-run-session", "--", MORVANE_FAKE_NOTIFICATIONS,
+                   log.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        const fs::path ready = log.string() + ".ready";
+        if (!waitUntil([&] { return fs::exists(ready); }, 10s)) return;
+        std::istringstream lines(readFile(ready));
+        lines >> service_ >> address_;
+    }
+    ~NotificationBus() {
+        // The bus ends with the service it was started for.
+        if (service_ > 0) kill(service_, SIGTERM);
+        if (runner_ > 0) waitForExit(runner_, 10s);
+    }
+
+    const std::string& address() const { return address_; }
+    // One line a call: the icon, the summary and the body, separated by tabs.
+    std::string calls() const { return readFile(log_); }
+
+private:
+    fs::path log_;
+    pid_t runner_ = -1;
+    pid_t service_ = -1;
+    std::string address_;
+};
+
+}  // namespace
+
+TEST(RealWindow, TheRowMenuOpensTheFolderAndCopiesThePathAndAChangeIsNotifiedOnce) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    ProgramFolder folder;
+    const fs::path watched = folder.dir() / "watched.txt";
+    writeFile(watched, "today");
+    writeFile(folder.dir() / "Filelst.txt", entry("watched", watched));
+    writeFile(folder.dir() / "Morvane.ini", "[List]\r\nNotify=1\r\n");
+    // The desktop's opener, first on the path, writes down what it was asked to open.
+    fs::create_directory(folder.dir() / "bin");
+    const fs::path opened = folder.dir() / "opened.txt";
+    writeFile(folder.dir() / "bin" / "xdg-open",
+              "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + opened.string() + "'\n");
+    fs::permissions(folder.dir() / "bin" / "xdg-open", fs::perms::owner_all);
+    const EnvironmentSetting path("PATH",
+                                  (folder.dir() / "bin").string() + ":" + std::getenv("PATH"));
+    NotificationBus bus(folder.dir() / "notify.log");
+    ASSERT_FALSE(bus.address().empty()) << "the notification service did not start";
+    const EnvironmentSetting address("DBUS_SESSION_BUS_ADDRESS", bus.address());
+
+    const pid_t pid = x.start({folder.program()}, folder.dir().string());
+    ProgramGuard guard{pid};
+    const std::string window = x.waitForWindow("Morvane", 30s);
+    ASSERT_FALSE(window.empty()) << "the main window did not appear";
+
+    // The row of a file modified today is drawn in yellow.
+    YellowRows rows;
+    waitUntil(
+        [&] {
+            rows = findYellowRows(grabWindow(x, window));
+            return rows.pixels >= 20;
+        },
+        10s);
+    ASSERT_GE(rows.first, 0) << "no row";
+    const std::string rightClick = "xdotool mousemove --window " + window + " 40 " +
+                                   std::to_string(rows.first + 3) + " click 3";
+    x.run(rightClick);
+    std::this_thread::sleep_for(300ms);
+    x.run("xdotool key f");  // フォルダを開く
+    EXPECT_TRUE(waitUntil([&] { return fs::exists(opened); }, 10s)) << "no opener was run";
+    EXPECT_EQ(readFile(opened), "file://" + folder.dir().string() + "\n");
+
+    x.run(rightClick);
+    std::this_thread::sleep_for(300ms);
+    x.run("xdotool key c");  // パスをコピー
+    EXPECT_TRUE(
+        waitUntil([&] { return x.run("xclip -selection clipboard -o") == watched.string(); }, 10s))
+        << x.run("xclip -selection clipboard -o");
+
+    // A file changed after the start, seen by a refresh.
+    fs::last_write_time(watched, fs::last_write_time(watched) + 10s);
+    x.keys(window, {"alt+v", "r"});  // 表示 → 最新の情報に更新
+    EXPECT_TRUE(waitUntil([&] { return !bus.calls().empty(); }, 10s)) << "no notification";
+    x.keys(window, {"alt+v", "r"});  // nothing changed since
+    x.keys(window, {"alt+f", "x"});
+    EXPECT_EQ(waitForExit(pid, 30s), 0);
+    guard.pid = -1;
+    EXPECT_EQ(bus.calls(), "morvane\tファイルが更新されました\twatched\n");
 }

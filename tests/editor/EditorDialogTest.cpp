@@ -1,15 +1,21 @@
 #include <gtest/gtest.h>
 #include <QAccessible>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "FakePlatform.h"
+#include "QtText.h"
 #include "WatchListDialog.h"
 
 namespace morvane {
@@ -339,6 +345,39 @@ TEST_F(EditorDialogTest, BrowseStartsFromTheFileChosenLastAndFillsOnlyTheFileBox
     EXPECT_EQ(pickStarts, (std::vector<QString>{QString(), QStringLiteral("/home/u/a.txt"),
                                                 QStringLiteral("/home/u/a.txt")}));
     EXPECT_EQ(fileBox(*dialog)->text(), QStringLiteral("/home/u/b.txt"));
+}
+
+TEST_F(EditorDialogTest, DroppedFilesBecomeTickedEntriesNamedAfterTheFileButNotFolders) {
+    const testing::TempFolder dir;
+    const std::string longName = dir.write("長い名前のテキストファイル.txt", "x");
+    const std::string plain = dir.write("a.txt", "x");
+    const std::string korean = dir.write("한국어.txt", "x");
+    std::filesystem::create_directory(dir / "sub");
+    const auto url = [](const std::string& path) { return QUrl::fromLocalFile(fromUtf8(path)); };
+    auto dialog = open();
+    QMimeData data;
+    data.setUrls({url(longName), url(dir / "sub"), QUrl(QStringLiteral("https://example.org/b")),
+                  url(korean), url(plain)});
+    QDragEnterEvent enter({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dialog.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dialog.get(), &drop);
+
+    // The name is cut to 20 bytes as typing it would be; the path is whole.
+    EXPECT_EQ(listed(*dialog), "1" + sjis("長い名前のテキストフ") + sjis(longName) + "\r\n" +
+                                   "1a.txt" + std::string(15, ' ') + plain + "\r\n");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text,
+              fromUtf8(dir / "sub") + QStringLiteral(" はフォルダのため、追加できません。"));
+    EXPECT_TRUE(messages[1].text.startsWith(QStringLiteral("ファイル名に Shift-JIS で表せない")));
+
+    // A drag of web addresses alone is not taken.
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.org/b"))});
+    QDragEnterEvent webEnter({10, 10}, Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dialog.get(), &webEnter);
+    EXPECT_FALSE(webEnter.isAccepted());
 }
 
 TEST(EditorOnDisk, OkReplacesTheFileWithTheListAndKeepsUntouchedBytes) {

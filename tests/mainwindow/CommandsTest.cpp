@@ -1,12 +1,17 @@
 // The menu commands, the timer and the header clicks.
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProperty>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "QtText.h"
+#include "RealPlatform.h"
 #include "RecordList.h"
 #include "StatusRecord.h"
 #include "WatchListDialog.h"
@@ -195,6 +200,88 @@ TEST_F(Commands, ARowChosenByTheUserStaysSelectedUnderCtrlClickAndCtrlSpace) {
     EXPECT_EQ(list()->selectedRow(), 1);
     QTest::keyClick(list(), Qt::Key_Space, Qt::ControlModifier);
     EXPECT_EQ(list()->selectedRow(), 1);
+}
+
+// How the user asks for a row's menu.
+enum class MenuRequest { RightClick, MenuKey, ShiftF10 };
+
+TEST_F(Commands, TheRowMenuOpensTheFileOrItsFolderAndCopiesTheWholeWatchListPath) {
+    // The folder is longer than the record's 40-byte folder column.
+    const std::string folder = "/w/" + std::string(45, 'd') + "/フォルダ";
+    const std::string deep = folder + "/長い名前のファイル.txt";
+    files.put(deep, "x", {2024, 3, 1, 12, 0, 0});
+    files.put("/w/old.txt", "x", {2024, 3, 1, 12, 0, 0});
+    files.put(ListPath, entry("old", "/w/old.txt") + entry("gone", "/w/gone.txt") +
+                            entry("deep", sjis(deep)));
+    open();
+    const auto url = [](const std::string& path) { return "file://" + path; };
+    const struct {
+        const char* what;
+        MenuRequest request;
+        int row;
+        const char* item;
+        bool openEnabled;
+        std::string result;  // the URL opened, or the text copied
+    } cases[] = {
+        {"a right click opens the file", MenuRequest::RightClick, 2, "PopupOpen", true, url(deep)},
+        {"the menu key opens the folder", MenuRequest::MenuKey, 2, "PopupOpenFolder", true,
+         url(folder)},
+        {"Shift+F10 copies the full path", MenuRequest::ShiftF10, 2, "PopupCopyPath", true, deep},
+        {"a missing file's folder still opens", MenuRequest::RightClick, 1, "PopupOpenFolder",
+         false, url("/w")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        opened.clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        const QRect band = list()->visualRect(list()->model()->index(c.row, 0));
+        if (c.request == MenuRequest::RightClick) {
+            QContextMenuEvent click(QContextMenuEvent::Mouse, band.center(),
+                                    list()->viewport()->mapToGlobal(band.center()), {});
+            QApplication::sendEvent(list()->viewport(), &click);
+        } else {
+            list()->setCurrentIndex(list()->model()->index(c.row, 0));
+            if (c.request == MenuRequest::ShiftF10) {
+                QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+            } else {
+                QContextMenuEvent key(QContextMenuEvent::Keyboard, {}, {}, {});
+                QApplication::sendEvent(list(), &key);
+            }
+        }
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->findChild<QAction*>("PopupOpen")->isEnabled(), c.openEnabled);
+        EXPECT_TRUE(menu->findChild<QAction*>("PopupOpenFolder")->isEnabled());
+        menu->findChild<QAction*>(c.item)->trigger();
+        menu->hide();
+        const bool copies = c.item == std::string("PopupCopyPath");
+        EXPECT_EQ(opened, copies ? std::vector<std::string>{} : std::vector{c.result});
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), copies ? c.result : "before");
+    }
+    EXPECT_TRUE(errors.empty());
+
+    // Below the last row, or with no row selected, there is no menu.
+    const QPoint below =
+        list()->visualRect(list()->model()->index(2, 0)).bottomLeft() + QPoint(5, 20);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, below, list()->viewport()->mapToGlobal(below),
+                            {});
+    QApplication::sendEvent(list()->viewport(), &click);
+    list()->selectionModel()->clear();
+    QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(Commands, AFileTheDesktopCannotOpenIsReportedWithItsPath) {
+    watchThreeFiles();
+    open();
+    openerStarts = false;
+    list()->setCurrentIndex(list()->model()->index(0, 0));
+    QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    menu->findChild<QAction*>("PopupOpen")->trigger();
+    menu->hide();
+    EXPECT_EQ(errors, std::vector<std::string>{"/w/old.txt を開けません"});
 }
 
 TEST_F(Commands, StayOnTopTogglesAndKeepsPlaceSizeAndRows) {

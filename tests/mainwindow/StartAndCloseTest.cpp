@@ -46,6 +46,7 @@ TEST_F(StartUp, WithoutFilesTheWindowOpensWithTheDefaultsAndAnEmptyCheckedTable)
     EXPECT_EQ(f.size(), QSize(540, 300));
     EXPECT_EQ(sectionWidths(), (std::array<int, 5>{120, 80, 60, 112, 144}));
     EXPECT_FALSE(action("MenuTop")->isChecked());
+    EXPECT_FALSE(action("MenuNotify")->isChecked());
     EXPECT_TRUE(action("Menu60s")->isChecked());
     EXPECT_EQ(timer()->interval(), 60000);
     EXPECT_TRUE(action("MenuSortUser")->isChecked() && action("MenuSortAsc")->isChecked());
@@ -72,11 +73,11 @@ TEST_F(StartUp, TheWindowAppearsWithItsTableAlreadyRebuilt) {
 }
 
 TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
-    files.put(
-        IniPath,
-        "[Window]\r\nTop=40\r\nLeft=-20\r\nHeight=310\r\nWidth=600\r\nViewHeight=150\r\n"
-        "H0=-5\r\nH1=20000\r\nStyle=1\r\n[List]\r\nInterval=10\r\nSortKey=4\r\n"
-        "SortType=1\r\n[Color]\r\nListBack=16777215\r\nMemoBack=255\r\nMemoFont=16711680\r\n");
+    files.put(IniPath,
+              "[Window]\r\nTop=40\r\nLeft=-20\r\nHeight=310\r\nWidth=600\r\nViewHeight=150\r\n"
+              "H0=-5\r\nH1=20000\r\nStyle=1\r\n[List]\r\nInterval=10\r\nSortKey=4\r\n"
+              "SortType=1\r\nNotify=1\r\n[Color]\r\nListBack=16777215\r\nMemoBack=255\r\nMemoFont="
+              "16711680\r\n");
     MainWindow& f = create();
     EXPECT_EQ(sectionWidths(), (std::array<int, 5>{0, 10000, 60, 112, 144}));
     EXPECT_TRUE(action("MenuTop")->isChecked());
@@ -84,6 +85,7 @@ TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
     EXPECT_TRUE(action("Menu10s")->isChecked());
     EXPECT_EQ(timer()->interval(), 10000);
     EXPECT_TRUE(action("MenuSortUpdate")->isChecked() && action("MenuSortDec")->isChecked());
+    EXPECT_TRUE(action("MenuNotify")->isChecked());
     EXPECT_EQ(list()->palette().color(QPalette::Base), QColor(255, 255, 255));
     EXPECT_EQ(child<QPlainTextEdit>("MemoList")->palette().color(QPalette::Base),
               QColor(255, 0, 0));
@@ -167,11 +169,12 @@ TEST_F(Closing, WritesTheWindowColumnsAndListKeysButNoColourSection) {
     action("MenuSortSize")->trigger();
     action("MenuSortDec")->trigger();
     action("Menu30s")->trigger();
+    action("MenuNotify")->trigger();
     EXPECT_TRUE(f.close());
     EXPECT_FALSE(f.isVisible());
-    for (const char* line :
-         {"[Window]", "Top=45", "Left=30", "Height=333", "Width=610", "ViewHeight=200", "H0=120",
-          "H2=75", "H4=144", "Style=0", "[List]", "Interval=30", "SortKey=3", "SortType=1"})
+    for (const char* line : {"[Window]", "Top=45", "Left=30", "Height=333", "Width=610",
+                             "ViewHeight=200", "H0=120", "H2=75", "H4=144", "Style=0", "[List]",
+                             "Interval=30", "SortKey=3", "SortType=1", "Notify=1"})
         EXPECT_TRUE(iniHas(line)) << line << " in\n" << ini();
     EXPECT_EQ(ini().find("[Color]"), std::string::npos);
 }

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ protected:
     FakeClock clock;
     Platform platform{files, clock, system.codec(), system.collator()};
     std::vector<std::string> errors;
+    // What was handed to the desktop's opener, and whether handing it over works.
+    std::vector<std::string> opened;  // the URLs, as text
+    bool openerStarts = true;
     // What a modal dialog does when run; the result it ends with.
     std::function<int(QDialog&)> onModal = [](QDialog&) { return 2; };
     std::unique_ptr<MainWindow> form;
@@ -58,6 +62,10 @@ protected:
         hooks.startWork = [](std::function<void()> work) {
             work();
             return true;
+        };
+        hooks.openUrl = [this](const QUrl& url) {
+            opened.push_back(url.toString().toStdString());
+            return openerStarts;
         };
         form = std::make_unique<MainWindow>(platform, AppDir, hooks);
         return *form;

@@ -20,7 +20,7 @@ auto fields(const Settings& s) {
     const StateColours& c = s.colours;
     return std::make_tuple(s.top, s.left, s.height, s.width, s.viewHeight, s.columnWidths, s.style,
                            s.interval, storedSortKey(s.sort.key), storedSortOrder(s.sort.order),
-                           c.listBack, c.normal, c.newUp, c.newUp2, c.todayUp, c.notFound,
+                           s.notify, c.listBack, c.normal, c.newUp, c.newUp2, c.todayUp, c.notFound,
                            c.memoBack, c.memoFont);
 }
 
@@ -36,7 +36,8 @@ TEST(ReadSettings, GivesTheDefaultsWhereTheFileHasNothingUsable) {
         {"binary garbage", FakeFile::Regular, "\xFF\xFE[\x01=\x02\n\x83"},
         {"values that are not numbers", FakeFile::Regular,
          "[Window]\nTop=one\nLeft=\nHeight=3OO\nWidth=+\nViewHeight=$\nH0=1e3\nStyle=yes\n"
-         "[List]\nInterval=60s\nSortKey=-\nSortType=0x\n[Color]\nNormal=cyan\nNewUp=$FFFFFFFFF\n"},
+         "[List]\nInterval=60s\nSortKey=-\nSortType=0x\nNotify=on\n[Color]\nNormal=cyan\nNewUp=$"
+         "FFFFFFFFF\n"},
         {"the keys in other sections", FakeFile::Regular,
          "[List]\nTop=9\nH0=9\n[Window]\nInterval=9\nNormal=9\n"},
     };
@@ -52,12 +53,12 @@ TEST(ReadSettings, ReadsEveryKeyOfTheThreeSections) {
     files.put(IniPath,
               "[window]\r\nTOP=-20\r\nLeft = -5\r\nHeight=310\r\nWidth=600\r\nViewHeight=150\r\n"
               "h0=0x1E\r\nH1=\" $1E\"\r\nH2= 30 \r\nH3=-5\r\nH4=20000\r\nStyle=1\r\n"
-              "[List]\r\nInterval=10\r\nSortKey=4\r\nSortType=1\r\n"
+              "[List]\r\nInterval=10\r\nSortKey=4\r\nSortType=1\r\nNotify=1\r\n"
               "[Color]\r\nListBack=1\r\nNormal=2\r\nNewUp=3\r\nNewUp2=4\r\nTodayUp=5\r\n"
               "NotFound=6\r\nMemoBack=7\r\nMemoFont=$FFFFFFFF\r\n");
     EXPECT_EQ(fields(readSettings(files, IniPath)),
               std::make_tuple(-20, -5, 310, 600, 150, std::array<int, 5>{30, 30, 30, -5, 20000}, 1,
-                              10, 4, 1, 1, 2, 3, 4, 5, 6, 7, -1));
+                              10, 4, 1, 1, 1, 2, 3, 4, 5, 6, 7, -1));
 }
 
 TEST(SettingsApplied, ValuesNoMenuItemShowsActAsTheWindowDesignHasIt) {
@@ -84,7 +85,7 @@ TEST(SettingsApplied, ValuesNoMenuItemShowsActAsTheWindowDesignHasIt) {
             EXPECT_EQ(storedInterval(*item), seconds);
         }
     }
-    // One value stored as SortKey, SortType, H3 and Style, and what each applies as.
+    // One value stored as SortKey, SortType, H3, Style and Notify, and what each applies as.
     const std::tuple<int, SortKey, SortOrder, int, bool> stored[] = {
         {-5, SortKey::WatchOrder, SortOrder::Descending, 0, false},
         {0, SortKey::WatchOrder, SortOrder::Ascending, 0, false},
@@ -98,10 +99,10 @@ TEST(SettingsApplied, ValuesNoMenuItemShowsActAsTheWindowDesignHasIt) {
     };
     for (const auto& [value, key, order, width, topMost] : stored) {
         Settings s;
-        s.columnWidths[3] = s.style = value;
+        s.columnWidths[3] = s.style = s.notify = value;
         EXPECT_EQ(std::make_tuple(sortKeyFromStored(value), sortOrderFromStored(value),
-                                  s.columnWidth(3), s.topMost()),
-                  std::make_tuple(key, order, width, topMost))
+                                  s.columnWidth(3), s.topMost(), s.notifiesChanges()),
+                  std::make_tuple(key, order, width, topMost, topMost))
             << value;
         if (value >= 0 && value <= 5) {
             EXPECT_EQ(storedSortKey(key), value);
@@ -119,10 +120,11 @@ const ClosingState Restored{false,
                             {100, 0, 10000, 112, 144},
                             true,
                             CheckInterval::ThirtySeconds,
-                            {SortKey::Size, SortOrder::Descending}};
+                            {SortKey::Size, SortOrder::Descending},
+                            true};
 const std::string Placement = "Left=-30\r\nHeight=300\r\nWidth=500\r\nViewHeight=200\r\n";
 const std::string Columns = "H0=100\r\nH1=0\r\nH2=10000\r\nH3=112\r\nH4=144\r\nStyle=1\r\n";
-const std::string List = "[List]\r\nInterval=30\r\nSortKey=3\r\nSortType=1\r\n";
+const std::string List = "[List]\r\nInterval=30\r\nSortKey=3\r\nSortType=1\r\nNotify=1\r\n";
 
 TEST(WriteSettings, WritesWindowAndListInOneReplaceLeavingTheGeometryWhileMaximised) {
     const std::string kept =
@@ -154,20 +156,23 @@ TEST(WriteSettings, TheCheckedItemsAreReadBackAsWritten) {
         CheckInterval interval;
         SortKey key;
         SortOrder order;
+        bool notifies;
     } const cases[] = {
-        {CheckInterval::OneSecond, SortKey::WatchOrder, SortOrder::Ascending},
-        {CheckInterval::TenSeconds, SortKey::Directory, SortOrder::Descending},
-        {CheckInterval::SixtySeconds, SortKey::Modified, SortOrder::Ascending},
+        {CheckInterval::OneSecond, SortKey::WatchOrder, SortOrder::Ascending, false},
+        {CheckInterval::TenSeconds, SortKey::Directory, SortOrder::Descending, true},
+        {CheckInterval::SixtySeconds, SortKey::Modified, SortOrder::Ascending, false},
     };
     for (const Case& c : cases) {
         FakeFileSystem files;
         ClosingState state;
         state.intervalItem = c.interval;
         state.sort = {c.key, c.order};
+        state.notifiesChanges = c.notifies;
         writeSettings(files, IniPath, state);
         const Settings next = readSettings(files, IniPath);
-        EXPECT_EQ(std::make_tuple(next.intervalItem(), next.sort.key, next.sort.order),
-                  std::make_tuple(std::optional(c.interval), c.key, c.order))
+        EXPECT_EQ(std::make_tuple(next.intervalItem(), next.sort.key, next.sort.order,
+                                  next.notifiesChanges()),
+                  std::make_tuple(std::optional(c.interval), c.key, c.order, c.notifies))
             << storedInterval(c.interval);
     }
 }

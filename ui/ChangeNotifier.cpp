@@ -1,0 +1,38 @@
+#include "ChangeNotifier.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QStringList>
+#include <QVariantMap>
+
+#include "Messages.h"
+#include "QtText.h"
+#include "SjisPath.h"
+
+namespace morvane {
+
+void ChangeNotifier::checkFinished(const Records& records, bool rebuild) const {
+    if (!on_ || rebuild) return;
+    QStringList names;
+    for (const std::string& record : records)
+        if (stateOf(record) == RecordState::NewUp)
+            names << fromSjis(codec_, withoutFillingSpaces(cutField(record, DisplayName)));
+    if (names.isEmpty()) return;
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    const QVariantMap hints = {
+        {QStringLiteral("desktop-entry"), QStringLiteral("org.morvane.Morvane")}};
+    // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout
+    notify << QStringLiteral("Morvane") << 0u << QString::fromLatin1(NotificationIconName)
+           << QString::fromUtf8(ChangeNotificationSummary) << changedFilesText(names)
+           << QStringList() << hints << -1;
+    // Sent, not called: the answer, or the error of a bus without the service, is dropped.
+    bus.send(notify);
+}
+
+}  // namespace morvane
