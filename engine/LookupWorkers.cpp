@@ -37,8 +37,6 @@ std::optional<FileFacts> lookUpOnce(const FileSystem& files, const std::string& 
     }
 }
 
-void startWorker(const std::shared_ptr<LookupQueue>& shared);
-
 void runWorker(const std::shared_ptr<LookupQueue>& shared) {
     LookupQueue& s = *shared;
     std::unique_lock<std::mutex> lock(s.mutex);
@@ -54,15 +52,15 @@ void runWorker(const std::shared_ptr<LookupQueue>& shared) {
         }
         const std::string path = std::move(s.waiting.front());
         s.waiting.pop_front();
-        if (!s.waiting.empty() && s.free == 0) startWorker(shared);
         lock.unlock();
         std::optional<FileFacts> facts = lookUpOnce(s.files, path);
         lock.lock();
         s.pending.erase(path);
         if (s.closed) return;
-        const bool first = s.answers.empty();
         s.answers[path] = std::move(facts);
-        if (first && s.notify) s.notify();
+        // One word to the owner once the paths asked for are all taken: a check's worth of
+        // answers, or a late one.
+        if (s.waiting.empty() && s.notify) s.notify();
     }
 }
 
@@ -99,7 +97,7 @@ void LookupWorkers::request(const std::vector<std::string>& paths) {
     if (shared_->free == 0) {
         startWorker(shared_);
     } else {
-        shared_->work.notify_all();
+        shared_->work.notify_one();
     }
 }
 

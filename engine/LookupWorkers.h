@@ -22,7 +22,8 @@ struct LookupQueue;  // what the owner and the workers share
 class FileLookups {
 public:
     virtual ~FileLookups() = default;
-    // Asks for the lookup of each path that is not pending.
+    // Asks for the lookup of each path that is not pending. Where paths wait while every
+    // lookup under way is taking long, an empty request sets more lookups going.
     virtual void request(const std::vector<std::string>& paths) = 0;
     // The answers given since the last call, each path's last one.
     virtual LookupAnswers takeAnswers() = 0;
@@ -49,11 +50,12 @@ private:
 // owner takes them. A path is pending from the request that asks for it until its lookup
 // returns, and a pending path is never asked again: a lookup that never returns is asked once.
 //
-// The workers take the waiting paths in turn. One that takes a path while others wait and no
-// worker is free starts one more, so a lookup that hangs holds up only its own thread. Threads
-// alive are at most the lookups running at once plus one, and lookups run only for pending
-// paths: at most the pending paths plus one threads, the hung ones among them. A worker with
-// nothing to do for IdleTime ends.
+// The workers take the waiting paths in turn; one worker, woken once, does a check's lookups
+// when they all answer quickly. A request that finds paths waiting and no worker free starts
+// one more, so a lookup that hangs holds up only its own thread once its owner asks again (an
+// empty request does). Threads alive are at most the lookups running at once plus one, and
+// lookups run only for pending paths: at most the pending paths plus one threads, the hung ones
+// among them. A worker with nothing to do for IdleTime ends.
 //
 // Threads are detached and the destructor waits for none of them; once it has returned, notify
 // is never called again. A lookup still running then goes on using the file system, which must
@@ -62,8 +64,8 @@ class LookupWorkers final : public FileLookups {
 public:
     static constexpr std::chrono::seconds IdleTime{30};
 
-    // notify is called on a worker thread, with the workers' lock held, whenever answers start
-    // waiting to be taken; it must not call the workers. It does no more than pass the news on.
+    // notify is called on a worker thread, with the workers' lock held, when an answer leaves no
+    // path waiting; it must not call the workers. It does no more than pass the news on.
     LookupWorkers(const FileSystem& files, std::function<void()> notify);
     ~LookupWorkers();
     LookupWorkers(const LookupWorkers&) = delete;
@@ -80,6 +82,9 @@ private:
 
 // How long a check waits for its lookups: a file that has not answered by then keeps its record.
 inline constexpr std::chrono::milliseconds CheckDeadline{300};
+// How often a check still in flight asks its lookups again (nudge), so that paths waiting
+// behind a lookup that takes long are looked up on another thread.
+inline constexpr std::chrono::milliseconds CheckNudgeInterval{50};
 
 // Checks whose lookups run elsewhere (LookupWorkers), for a thread that must never wait for a
 // file.
@@ -104,6 +109,8 @@ public:
     // Takes the answers the workers have given; true when a check is in flight and every file
     // it looks up has answered.
     bool takeAnswers();
+    // Sets more lookups going where the check's paths wait behind lookups that take long.
+    void nudge() { lookups_->request({}); }
     // Ends the check in flight: builds the records from the answers as applyAnswers does, with
     // the files start() was given, and orders them. The times are those of start() and now.
     CheckTimes finish(const WatchedFiles& files, Records& records, SortState sort);

@@ -178,6 +178,8 @@ void MainWindow::createControls() {
     checkDeadline_->setObjectName(QStringLiteral("CheckDeadline"));
     checkDeadline_->setSingleShot(true);
     checkDeadline_->setInterval(CheckDeadline);
+    checkNudge_ = new QTimer(this);
+    checkNudge_->setInterval(CheckNudgeInterval);
     loadingNotice_ = new QTimer(this);
     loadingNotice_->setSingleShot(true);
     loadingNotice_->setInterval(LoadingNoticeDelay);
@@ -286,6 +288,7 @@ void MainWindow::connectEvents() {
     connect(intervalGroup_, &QActionGroup::triggered, this, &MainWindow::setIntervalFromMenu);
     connect(timer_, &QTimer::timeout, this, &MainWindow::onTimerTick);
     connect(checkDeadline_, &QTimer::timeout, this, [this] { guarded([this] { finishCheck(); }); });
+    connect(checkNudge_, &QTimer::timeout, this, [this] { check_->nudge(); });
     connect(loadingNotice_, &QTimer::timeout, this, &MainWindow::showLoadingNotice);
 
     connect(list_, &RecordListView::rowSelectedByUser, this, &MainWindow::onRowSelected);
@@ -424,10 +427,12 @@ void MainWindow::onCommitDataRequest(QSessionManager& manager) {
 void MainWindow::startCheck(bool rebuild) {
     if (check_->inFlight() && !rebuild) return;
     check_->start(watched_, list_->table()->records(), rebuild);
-    if (check_->takeAnswers())
+    if (check_->takeAnswers()) {
         finishCheck();
-    else
-        checkDeadline_->start();
+        return;
+    }
+    checkDeadline_->start();
+    checkNudge_->start();
 }
 
 void MainWindow::onLookupAnswers() {
@@ -437,6 +442,7 @@ void MainWindow::onLookupAnswers() {
 
 void MainWindow::finishCheck() {
     checkDeadline_->stop();
+    checkNudge_->stop();
     if (!check_->inFlight()) return;
     const bool rebuild = check_->rebuilding();
     Records records = list_->table()->records();

@@ -159,6 +159,7 @@ private:
     std::array<StatusPanel*, 3> statusPanels_;
     QTimer* timer_;
     QTimer* checkDeadline_;  // the check in flight ends at its timeout at the latest
+    QTimer* checkNudge_;     // asks the lookups again while the check is in flight
     QTimer* loadingNotice_;  // a content load still running at its timeout says so
     ChangeNotifier notifier_;
 };

@@ -34,12 +34,14 @@ protected:
         for (const char* path : paths) list.push_back(makeWatchLine("n", path));
         watched = watchedFiles(platform.codec, list);
     }
-    // Takes answers as they come until only `held` lookups are left running.
+    // Takes answers as they come until only `held` lookups are left running, asking again
+    // while paths wait behind a held one, as the window does.
     void awaitAnswers(std::size_t held) {
         for (;;) {
             if (check.takeAnswers() || check.lookups().pendingCount() <= held) return;
             std::unique_lock<std::mutex> lock(mutex);
-            woken.wait(lock, [&] { return notified; });
+            if (!woken.wait_for(lock, std::chrono::milliseconds(20), [&] { return notified; }))
+                check.nudge();
             notified = false;
         }
     }
