@@ -33,5 +33,5 @@ waitForWindow() {
 # One watch list line for NAME and PATH (UTF-8), as the program lays it out: "1", the Shift-JIS
 # name filled to 20 bytes, the path, CR LF. Uses the build folder in MORVANE_BUILD (build).
 watchLine() {
-    "${MORVANE_BUILD:-build}/tests/fixtures/watch-line" "$1" "$2"
+    "${MORVANE_BUILD:-build}/tests/support/watch-line" "$1" "$2"
 }

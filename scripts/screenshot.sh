@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
-[ -x build/app/morvane ] && [ -x build/tests/fixtures/watch-line ] || scripts/build.sh build
+[ -x build/app/morvane ] && [ -x build/tests/support/watch-line ] || scripts/build.sh build
 command -v import >/dev/null || { echo "needs ImageMagick's import (apt-get install imagemagick)"; exit 1; }
 
 work=$(mktemp -d /tmp/morvane-shot-XXXXXX)

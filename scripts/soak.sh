@@ -13,7 +13,7 @@ minutes=${1:-10}
 dir=${2:-build}
 export MORVANE_BUILD=$dir
 if [ ! -x "$dir/app/morvane" ] || [ ! -x "$dir/bench/statloop/morvane_stat_loop" ] ||
-    [ ! -x "$dir/tests/fixtures/watch-line" ]; then
+    [ ! -x "$dir/tests/support/watch-line" ]; then
     scripts/build.sh "$dir"
 fi
 command -v Xvfb >/dev/null || { echo "needs Xvfb (apt-get install xvfb)"; exit 1; }
