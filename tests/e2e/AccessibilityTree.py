@@ -19,6 +19,7 @@ from gi.repository import GLib
 COLUMNS = ["名前", "ファイル名", "サイズ", "更新日時", "パス"]
 EDITOR_TITLE = "監視ファイル設定"
 EDITOR_BOXES = ["名前：", "ファイル名："]
+# The list is a QTreeView: Qt offers it as a tree that has the table interface.
 TABLE_ROLES = (pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TREE)
 WINDOW_ROLES = (pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW)
 
@@ -28,8 +29,8 @@ def fail(message):
     sys.exit(1)
 
 
-def wait_for(what, find, limit=30):
-    """Polls find() until it returns something, at most limit seconds; fails naming what."""
+def wait_for(find, limit=20):
+    """Polls find() until it returns something, at most limit seconds; returns it or None."""
     end = time.monotonic() + limit
     while True:
         # Let the library take in the tree's change events, then read it afresh.
@@ -37,11 +38,15 @@ def wait_for(what, find, limit=30):
             pass
         pyatspi.Registry.getDesktop(0).clearCache()
         found = find()
-        if found:
+        if found or time.monotonic() >= end:
             return found
-        if time.monotonic() >= end:
-            fail(what + f" (waited {limit} s)")
         time.sleep(0.2)
+
+
+def found_or_fail(found, message):
+    if not found:
+        fail(message)
+    return found
 
 
 def descendants(node, depth=0):
@@ -84,8 +89,9 @@ def keys(window_title, *names):
 
 
 def check_table(main, rows):
-    table = wait_for("the main window has no table",
-                     lambda: first(descendants(main), lambda n: n.getRole() in TABLE_ROLES))
+    table = found_or_fail(
+        wait_for(lambda: first(descendants(main), lambda n: n.getRole() in TABLE_ROLES)),
+        "the main window has no table")
     cells = table.queryTable()
     headers = [cells.getColumnHeader(c).name for c in range(cells.nColumns)]
     if headers != COLUMNS:
@@ -96,14 +102,14 @@ def check_table(main, rows):
                 for r in range(cells.nRows)]
 
     # The first rows come with the first check, a moment after the window.
-    wait_for(f"the table's rows (name, file name) are not {rows}",
-             lambda: all(row in shown() for row in rows))
+    if not wait_for(lambda: all(row in shown() for row in rows)):
+        fail(f"the table's rows (name, file name) are {shown()}, not {rows}")
     print(f"table: {cells.nRows} rows {shown()}, columns {headers}")
 
 
 def check_editor(app):
     keys("Morvane", "alt+e", "f")  # 設定 → 監視ファイル設定
-    editor = wait_for("the editor did not open", lambda: window(app, EDITOR_TITLE))
+    editor = found_or_fail(wait_for(lambda: window(app, EDITOR_TITLE)), "the editor did not open")
     boxes = sorted(n.name for n in descendants(editor)
                    if n.getRole() in (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY)
                    and n.getState().contains(pyatspi.STATE_EDITABLE))
@@ -119,7 +125,7 @@ def check_editor(app):
     action = cancel.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
     action.doAction(names.index("Press") if "Press" in names else 0)
-    wait_for("the editor did not close", lambda: window(app, EDITOR_TITLE) is None)
+    found_or_fail(wait_for(lambda: window(app, EDITOR_TITLE) is None), "the editor did not close")
 
 
 def main():
@@ -128,9 +134,10 @@ def main():
     pid = int(sys.argv[1])
     rows = list(zip(sys.argv[2::2], sys.argv[3::2]))
 
-    app = wait_for("the program is not in the accessibility tree", lambda: program_app(pid))
-    main_window = wait_for("the main window is not in the accessibility tree",
-                           lambda: window(app, "Morvane"))
+    app = found_or_fail(wait_for(lambda: program_app(pid)),
+                        "the program is not in the accessibility tree")
+    main_window = found_or_fail(wait_for(lambda: window(app, "Morvane")),
+                                "the main window is not in the accessibility tree")
     check_table(main_window, rows)
     check_editor(app)
     keys("Morvane", "alt+f", "x")  # ファイル → 終了
