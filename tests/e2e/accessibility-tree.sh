@@ -34,7 +34,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# The accessibility bus's socket goes to a folder of this run, not the user's.
+# The accessibility bus's socket goes to a folder of this run, not the user's; a desktop's
+# accessibility bus named in the environment would come before ours.
+unset AT_SPI_BUS_ADDRESS
 export XDG_RUNTIME_DIR=$work/run
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
