@@ -1,12 +1,12 @@
 # shellcheck shell=bash
 # Helpers the scripts that drive the real program share; sourced, not run.
 
-# Starts Xvfb on a free display with the given screen (e.g. 800x400x24): sets xvfb to its
-# process id and exports DISPLAY. The caller stops it (kill "$xvfb").
+# Starts Xvfb on a free display with the given screen (e.g. 800x400x24) and any further Xvfb
+# options: sets xvfb to its process id and exports DISPLAY. The caller stops it (kill "$xvfb").
 # shellcheck disable=SC2034 # xvfb is for the caller
 startXvfb() {
     local first second display
-    exec 3< <(Xvfb -displayfd 1 -screen 0 "$1" -nolisten tcp 2>/dev/null & echo "pid $!")
+    exec 3< <(Xvfb -displayfd 1 -screen 0 "$1" -nolisten tcp "${@:2}" 2>/dev/null & echo "pid $!")
     # Xvfb prints its display number once it is ready; the order of the two lines is not fixed.
     read -r first <&3
     read -r second <&3
