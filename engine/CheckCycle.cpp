@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
 
 #include "ShiftJis.h"
 #include "SjisPath.h"
@@ -122,11 +121,14 @@ std::string ownPath(std::string_view record) {
     return joinPath(cutField(record, DirPath), cutField(record, FileNameField));
 }
 
-// The native path a refresh looks a record's file up at; none where it names no file.
-std::optional<std::string> lookupPath(const TextCodec& codec, const WatchedFiles& files,
-                                      std::string_view record) {
-    if (const WatchedFile* file = watchedFileOf(record, files)) return file->nativePath;
-    return nativeForm(codec, ownPath(record));
+// The native path a refresh looks a record's file up at: its watched file's, or for a record of
+// no watched file its own, kept in `own`. Null where it names no file.
+const std::string* lookupPath(const TextCodec& codec, const WatchedFiles& files,
+                              std::string_view record, std::optional<std::string>& own) {
+    if (const WatchedFile* file = watchedFileOf(record, files))
+        return file->nativePath ? &*file->nativePath : nullptr;
+    own = nativeForm(codec, ownPath(record));
+    return own ? &*own : nullptr;
 }
 
 // What an answer gives a record: its StateCode, SizeText and StampText, the last two all
@@ -224,12 +226,15 @@ void rebuildRecords(const WatchedFiles& files, const LookupAnswers& answers,
     }
 }
 
-void refreshRecords(const TextCodec& codec, const WatchedFiles& files, const LookupAnswers& answers,
+// Whether any record was written anew.
+bool refreshRecords(const TextCodec& codec, const WatchedFiles& files, const LookupAnswers& answers,
                     const LocalDateTime& today, Records& records) {
     static const std::optional<FileFacts> notFound;
     std::string written;
+    bool changed = false;
     for (std::string& record : records) {
-        const std::optional<std::string> path = lookupPath(codec, files, record);
+        std::optional<std::string> own;
+        const std::string* path = lookupPath(codec, files, record, own);
         const std::optional<FileFacts>* facts = &notFound;
         if (path) {
             const auto answer = answers.find(*path);
@@ -244,7 +249,9 @@ void refreshRecords(const TextCodec& codec, const WatchedFiles& files, const Loo
                                   cutField(record, FileNameField), cutField(record, DirPath)};
         writeRecord(source, found, written);
         record.swap(written);
+        changed = true;
     }
+    return changed;
 }
 
 }  // namespace
@@ -260,14 +267,6 @@ WatchedFiles watchedFiles(const TextCodec& codec, const WatchList& watchList) {
     return files;
 }
 
-std::vector<std::string> CheckPlan::distinctPaths() const {
-    std::vector<std::string> distinct;
-    std::set<std::string_view> seen;
-    for (const std::optional<std::string>& path : paths)
-        if (path && seen.insert(*path).second) distinct.push_back(*path);
-    return distinct;
-}
-
 CheckPlan planCheck(const TextCodec& codec, const WatchedFiles& files, const Records& records,
                     bool rebuild) {
     CheckPlan plan;
@@ -277,19 +276,20 @@ CheckPlan planCheck(const TextCodec& codec, const WatchedFiles& files, const Rec
         for (std::size_t i = 0; i < files.size() && i < MaxWatched; ++i)
             plan.paths.push_back(files[i].nativePath);
     } else {
-        for (const std::string& record : records)
-            plan.paths.push_back(lookupPath(codec, files, record));
+        for (const std::string& record : records) {
+            std::optional<std::string> own;
+            const std::string* path = lookupPath(codec, files, record, own);
+            plan.paths.push_back(path ? std::optional<std::string>(*path) : std::nullopt);
+        }
     }
     return plan;
 }
 
-void applyAnswers(const TextCodec& codec, const WatchedFiles& files, bool rebuild,
+bool applyAnswers(const TextCodec& codec, const WatchedFiles& files, bool rebuild,
                   const LookupAnswers& answers, const LocalDateTime& today, Records& records) {
-    if (rebuild) {
-        rebuildRecords(files, answers, today, records);
-    } else {
-        refreshRecords(codec, files, answers, today, records);
-    }
+    if (!rebuild) return refreshRecords(codec, files, answers, today, records);
+    rebuildRecords(files, answers, today, records);
+    return true;
 }
 
 LocalDateTime checkTime(Clock& clock) {
@@ -302,8 +302,8 @@ CheckTimes runCheck(Platform& platform, const WatchedFiles& files, Records& reco
     times.started = checkTime(platform.clock);
     const CheckPlan plan = planCheck(platform.codec, files, records, rebuildMode);
     LookupAnswers answers;
-    for (const std::string& path : plan.distinctPaths())
-        answers.emplace(path, platform.files.lookUp(path));
+    for (const std::optional<std::string>& path : plan.paths)
+        if (path && answers.count(*path) == 0) answers.emplace(*path, platform.files.lookUp(*path));
     applyAnswers(platform.codec, files, plan.rebuild, answers, times.started, records);
     orderRecords(records, sort, platform.collator);
     times.finished = checkTime(platform.clock);

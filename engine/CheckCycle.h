@@ -45,9 +45,6 @@ struct CheckPlan {
     // The native path each record-to-be is looked up at, in the order of the watched files
     // (a rebuild) or of the records (a refresh); none where the file cannot be looked up.
     std::vector<std::optional<std::string>> paths;
-
-    // Each path of `paths` once.
-    std::vector<std::string> distinctPaths() const;
 };
 
 CheckPlan planCheck(const TextCodec& codec, const WatchedFiles& files, const Records& records,
@@ -62,8 +59,9 @@ using LookupAnswers = std::map<std::string, std::optional<FileFacts>>;
 // has not answered stays exactly as it was, and in a rebuild, where there is none to keep, it is
 // Waiting, without size or time. A Waiting record takes its first answer as a rebuild does. Each
 // record finds its path as planCheck does, so an ordering between the two steps does no harm.
-// today is the day a file counts as modified today.
-void applyAnswers(const TextCodec& codec, const WatchedFiles& files, bool rebuild,
+// today is the day a file counts as modified today. Returns whether any record was built or
+// written anew: where none was, the records keep the order they had.
+bool applyAnswers(const TextCodec& codec, const WatchedFiles& files, bool rebuild,
                   const LookupAnswers& answers, const LocalDateTime& today, Records& records);
 
 // Runs one check at once, looking every file up on this thread: rebuild mode builds records

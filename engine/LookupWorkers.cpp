@@ -131,15 +131,21 @@ void BackgroundCheck::start(const WatchedFiles& files, const Records& records, b
     started_ = checkTime(platform_.clock);
     plan_ = planCheck(platform_.codec, files, records, rebuild);
     takeAnswers();
+    // A path twice in the plan is asked for once: the lookups never ask a pending path again.
     std::vector<std::string> unanswered;
-    for (std::string& path : plan_->distinctPaths())
-        if (answers_.count(path) == 0) unanswered.push_back(std::move(path));
+    unanswered.reserve(plan_->paths.size());
+    for (const std::optional<std::string>& path : plan_->paths)
+        if (path && answers_.count(*path) == 0) unanswered.push_back(*path);
     lookups_->request(unanswered);
 }
 
 bool BackgroundCheck::takeAnswers() {
     LookupAnswers taken = lookups_->takeAnswers();
-    for (auto& [path, facts] : taken) answers_[path] = std::move(facts);
+    if (answers_.empty()) {
+        answers_ = std::move(taken);
+    } else {
+        for (auto& [path, facts] : taken) answers_[path] = std::move(facts);
+    }
     if (!plan_) return false;
     for (const std::optional<std::string>& path : plan_->paths)
         if (path && answers_.count(*path) == 0) return false;
@@ -148,10 +154,9 @@ bool BackgroundCheck::takeAnswers() {
 
 CheckTimes BackgroundCheck::finish(const WatchedFiles& files, Records& records, SortState sort) {
     takeAnswers();
-    if (plan_) {
-        applyAnswers(platform_.codec, files, plan_->rebuild, answers_, started_, records);
+    // Records that all came out as they were are still in the order they were given.
+    if (plan_ && applyAnswers(platform_.codec, files, plan_->rebuild, answers_, started_, records))
         orderRecords(records, sort, platform_.collator);
-    }
     // Every answer until now was this check's; those given later count at the next one.
     answers_.clear();
     plan_.reset();

@@ -112,7 +112,9 @@ public:
     // Sets more lookups going where the check's paths wait behind lookups that take long.
     void nudge() { lookups_->request({}); }
     // Ends the check in flight: builds the records from the answers as applyAnswers does, with
-    // the files start() was given, and orders them. The times are those of start() and now.
+    // the files start() was given, and orders them where any changed; records given in the
+    // order of `sort` that all come out as they were keep it. The times are those of start()
+    // and now.
     CheckTimes finish(const WatchedFiles& files, Records& records, SortState sort);
 
     const FileLookups& lookups() const { return *lookups_; }
