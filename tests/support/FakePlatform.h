@@ -80,7 +80,7 @@ public:
             return it != lookUps_.end() && it->second >= count;
         });
     }
-    // Waits until no lookup runs.
+    // Waits until no lookup or read runs.
     void awaitNoLookUp() const {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return running_ == 0; });
@@ -98,6 +98,11 @@ public:
 
     ReadStatus readAll(const std::string& path, std::string& bytes,
                        std::size_t maxBytes) const override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ++running_;
+        changed_.wait(lock, [&] { return held_.count(path) == 0; });
+        --running_;
+        changed_.notify_all();
         const auto it = files.find(path);
         if (it == files.end()) return ReadStatus::Missing;
         if (it->second.kind == FakeFile::Directory) return ReadStatus::Missing;

@@ -3,6 +3,7 @@
 
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -167,6 +168,29 @@ TEST_F(ContentView, AFailedLoadKeepsTheTextAndLeavesTheViewClosedOrClosesIt) {
         EXPECT_EQ(f.height(), before);
         EXPECT_EQ(memo(), "alpha\nsecond line");
     }
+}
+
+TEST_F(ContentView, ASlowLoadSaysSoAndTheLastRowChosenWins) {
+    loadsOnThreads = true;
+    openWatching();
+    const auto shows = [&](const char* text) {
+        return QTest::qWaitFor([&] { return memo() == text; }, 5000);
+    };
+    select(0);
+    command();
+    ASSERT_TRUE(shows("alpha\nsecond line"));
+    EXPECT_TRUE(isOpen());
+
+    files.hold("/w/b.txt");  // its read does not return
+    select(1);
+    EXPECT_TRUE(shows("読み込み中…")) << "after a second of waiting";
+    select(0);
+    EXPECT_TRUE(shows("alpha\nsecond line"));
+    files.release("/w/b.txt");
+    files.awaitNoLookUp();
+    QTest::qWait(100);
+    EXPECT_EQ(memo(), "alpha\nsecond line") << "the earlier choice's late text is dropped";
+    EXPECT_TRUE(viewErrors.empty());
 }
 
 TEST_F(ContentView, AMissingFileOpensOrKeepsTheViewWithItsEarlierText) {

@@ -47,6 +47,7 @@ protected:
     std::function<int(QDialog&)> onModal = [](QDialog&) { return 2; };
     std::unique_ptr<MainWindow> form;
     bool lookUpsOnThreads = false;
+    bool loadsOnThreads = false;  // content loads on threads of their own, as the program runs them
 
     // Creates the window, with its settings applied, without showing it.
     MainWindow& create() {
@@ -59,10 +60,11 @@ protected:
             hooks.makeLookups = [](const FileSystem& fs, std::function<void()>) {
                 return std::make_unique<LookupsAtOnce>(fs);
             };
-        hooks.startWork = [](std::function<void()> work) {
-            work();
-            return true;
-        };
+        if (!loadsOnThreads)
+            hooks.startWork = [](std::function<void()> work) {
+                work();
+                return true;
+            };
         hooks.openUrl = [this](const QUrl& url) {
             opened.push_back(url.toString().toStdString());
             return openerStarts;
