@@ -276,11 +276,8 @@ CheckPlan planCheck(const TextCodec& codec, const WatchedFiles& files, const Rec
         for (std::size_t i = 0; i < files.size() && i < MaxWatched; ++i)
             plan.paths.push_back(files[i].nativePath);
     } else {
-        for (const std::string& record : records) {
-            std::optional<std::string> own;
-            const std::string* path = lookupPath(codec, files, record, own);
-            plan.paths.push_back(path ? std::optional<std::string>(*path) : std::nullopt);
-        }
+        for (const std::string& record : records)
+            plan.paths.push_back(recordNativePath(codec, files, record));
     }
     return plan;
 }
@@ -313,6 +310,13 @@ CheckTimes runCheck(Platform& platform, const WatchedFiles& files, Records& reco
 CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
                     bool rebuildMode, SortState sort) {
     return runCheck(platform, watchedFiles(platform.codec, watchList), records, rebuildMode, sort);
+}
+
+std::optional<std::string> recordNativePath(const TextCodec& codec, const WatchedFiles& files,
+                                            std::string_view record) {
+    std::optional<std::string> own;
+    const std::string* path = lookupPath(codec, files, record, own);
+    return path ? std::optional<std::string>(*path) : std::nullopt;
 }
 
 std::string recordPath(std::string_view record, const WatchedFiles& files) {

@@ -80,6 +80,10 @@ LocalDateTime checkTime(Clock& clock);
 // SeqNo names a line whose name and file name the record holds, else the path joined from the
 // cut DirPath and the FileNameField without its filling spaces.
 std::string recordPath(std::string_view record, const WatchedFiles& files);
+// The native path a check looks the record's file up at, as planCheck gives it: its watched
+// line's, converted once when the list was read; none where it names no file.
+std::optional<std::string> recordNativePath(const TextCodec& codec, const WatchedFiles& files,
+                                            std::string_view record);
 std::string recordPath(std::string_view record, const WatchList& watchList);
 
 }  // namespace morvane

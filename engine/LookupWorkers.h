@@ -87,8 +87,7 @@ inline constexpr std::chrono::milliseconds CheckDeadline{300};
 inline constexpr std::chrono::milliseconds CheckNudgeInterval{50};
 
 // Checks whose lookups run elsewhere (LookupWorkers), for a thread that must never wait for a
-// file.
-// start() plans a check and asks for its paths; takeAnswers(), called at each notify of the
+// file. start() plans a check and asks for its paths; takeAnswers(), called at each notify of the
 // workers, says when every path has answered; finish() builds the records from what has
 // answered by then, at the latest CheckDeadline after start(). A file that has not answered
 // keeps its record as it is and is not asked again while its lookup runs; its answer, when it

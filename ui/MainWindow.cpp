@@ -131,9 +131,8 @@ void MainWindow::createControls() {
     list_->setAccessibleName(QStringLiteral("監視ファイル"));
     list_->setFont(recordListFont());
     list_->table()->setToolTipOf([this](std::string_view record) { return rowToolTip(record); });
-    list_->table()->setPathOf(
-        [this](std::string_view record) { return recordPath(record, watched_); });
-    new RowActions(list_, platform_.codec, hooks_);
+    new RowActions(list_, platform_.codec, hooks_,
+                   [this](std::string_view record) { return recordPath(record, watched_); });
     header_ = list_->sectionHeader();
     header_->setObjectName(QStringLiteral("HeaderLog"));
     header_->setFont(headerFont());
@@ -455,24 +454,20 @@ void MainWindow::finishCheck() {
     std::map<std::string, LocalDateTime> unanswered;
     if (check_->lookups().pendingCount() > 0) {
         for (const std::string& record : list_->table()->records()) {
-            const std::string path = nativePathOf(record);
-            if (path.empty() || !check_->lookups().isPending(path)) continue;
-            const auto since = unansweredSince_.find(path);
-            unanswered[path] = since != unansweredSince_.end() ? since->second : times.started;
+            const std::optional<std::string> path =
+                recordNativePath(platform_.codec, watched_, record);
+            if (!path || !check_->lookups().isPending(*path)) continue;
+            const auto since = unansweredSince_.find(*path);
+            unanswered[*path] = since != unansweredSince_.end() ? since->second : times.started;
         }
     }
     unansweredSince_ = std::move(unanswered);
     statusPanels_[2]->showText(unansweredText(unansweredSince_.size()));
 }
 
-std::string MainWindow::nativePathOf(std::string_view record) const {
-    std::string native;
-    if (!platform_.codec.toUtf8(recordPath(record, watched_), native)) native.clear();
-    return native;
-}
-
 QString MainWindow::rowToolTip(std::string_view record) const {
-    const auto since = unansweredSince_.find(nativePathOf(record));
+    const std::optional<std::string> path = recordNativePath(platform_.codec, watched_, record);
+    const auto since = path ? unansweredSince_.find(*path) : unansweredSince_.end();
     return recordToolTip(fromSjis(platform_.codec, recordPath(record, watched_)), stateOf(record),
                          since != unansweredSince_.end() ? &since->second : nullptr);
 }

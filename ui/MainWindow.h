@@ -92,8 +92,6 @@ private:
     void finishCheck();
     // The row's tooltip: its file's full path, its state, and since when it has not answered.
     QString rowToolTip(std::string_view record) const;
-    // The native path of the record's file; empty where it has none.
-    std::string nativePathOf(std::string_view record) const;
     // Checks the item and sets the timer's period; a period of 0 stops timed checks.
     void setInterval(QAction* item, int milliseconds);
     // Orders the records by the sort state and refills the list's rows, header and list

@@ -32,10 +32,6 @@ public:
     // Gives a record's row its tooltip; asked only when the tooltip is shown.
     using ToolTipOf = std::function<QString(std::string_view record)>;
     void setToolTipOf(ToolTipOf toolTipOf) { toolTipOf_ = std::move(toolTipOf); }
-    // Gives the full Shift-JIS path of the file a record stands for: a row's tooltip, its menu.
-    using PathOf = std::function<std::string(std::string_view record)>;
-    void setPathOf(PathOf pathOf) { pathOf_ = std::move(pathOf); }
-    const PathOf& pathOf() const { return pathOf_; }
 
     // Takes the records as the rows. Another number of rows resets the model; the same number
     // keeps it and reports only the rows whose record changed.
@@ -54,7 +50,6 @@ public:
 private:
     const TextCodec& codec_;
     ToolTipOf toolTipOf_;
-    PathOf pathOf_;
     Records records_;
     SortState sort_;
 };

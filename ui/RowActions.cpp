@@ -27,8 +27,12 @@ QString nativeText(const TextCodec& codec, std::string_view sjisPath) {
 
 }  // namespace
 
-RowActions::RowActions(RecordListView* list, const TextCodec& codec, UiHooks hooks)
-    : QObject(list), list_(list), codec_(codec), hooks_(std::move(hooks)) {
+RowActions::RowActions(RecordListView* list, const TextCodec& codec, UiHooks hooks, PathOf pathOf)
+    : QObject(list),
+      list_(list),
+      codec_(codec),
+      hooks_(std::move(hooks)),
+      pathOf_(std::move(pathOf)) {
     if (!hooks_.openUrl)
         hooks_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
@@ -84,8 +88,7 @@ void RowActions::showMenu(int row, const QPoint& globalPlace) {
     if (row < 0 || row >= int(records.size())) return;
     const std::string& record = records[std::size_t(row)];
     // The record's own watch list line names the file whole; its fields may be cut short.
-    const RecordTableModel::PathOf& pathOf = list_->table()->pathOf();
-    const std::string path = pathOf ? pathOf(record) : std::string();
+    const std::string path = pathOf_(record);
     file_ = nativeText(codec_, path);
     folder_ = nativeText(codec_, directoryPart(path));
     if (folder_.size() > 1 && folder_.endsWith(u'/')) folder_.chop(1);

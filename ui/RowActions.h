@@ -6,6 +6,9 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
 
 #include "Platform.h"
 #include "UiHooks.h"
@@ -21,9 +24,12 @@ class RecordListView;
 class RowActions : public QObject {
     Q_OBJECT
 public:
-    // Watches the list, whose model gives each record's full path. Of the hooks, openUrl
-    // (QDesktopServices when empty) and reportError, which must be set, are used.
-    RowActions(RecordListView* list, const TextCodec& codec, UiHooks hooks);
+    // Gives the full Shift-JIS path of the file a record stands for, from its watch list line.
+    using PathOf = std::function<std::string(std::string_view record)>;
+
+    // Watches the list. Of the hooks, openUrl (QDesktopServices when empty) and reportError,
+    // which must be set, are used.
+    RowActions(RecordListView* list, const TextCodec& codec, UiHooks hooks, PathOf pathOf);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,6 +46,7 @@ private:
     RecordListView* list_;
     const TextCodec& codec_;
     UiHooks hooks_;
+    PathOf pathOf_;
     QMenu* menu_;          // PopupRow
     QAction* openItem_;    // PopupOpen
     QAction* folderItem_;  // PopupOpenFolder
