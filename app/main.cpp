@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
 
     morvane::SystemPlatform system;
     morvane::Platform platform = system.platform();
-    morvane::MainWindow form(platform, data.path);
+    morvane::MainWindow form(platform, system.sharedFiles(), data.path);
     form.show();
     return QApplication::exec();
 }

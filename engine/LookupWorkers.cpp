@@ -1,29 +1,48 @@
 #include "LookupWorkers.h"
 
+#include <algorithm>
 #include <condition_variable>
-#include <deque>
+#include <cstdint>
 #include <mutex>
-#include <set>
 #include <system_error>
 #include <thread>
 #include <utility>
 
 namespace morvane {
 
-// Everything the owner and the workers share, behind one lock; each worker keeps it alive.
+// Everything the owner and the threads share, behind one lock; each thread keeps it alive, and
+// with it the file system.
 struct LookupQueue {
-    LookupQueue(const FileSystem& fs, std::function<void()> onAnswers)
-        : files(fs), notify(std::move(onAnswers)) {}
+    LookupQueue(std::shared_ptr<const FileSystem> fs, std::function<void()> onAnswers)
+        : files(std::move(fs)), notify(std::move(onAnswers)) {}
 
-    const FileSystem& files;
-    std::mutex mutex;
-    std::condition_variable work;  // a path waits, or the owner is gone
+    const std::shared_ptr<const FileSystem> files;
+    mutable std::mutex mutex;
+    std::condition_variable work;  // paths wait for the check's thread, or it is dismissed
     std::function<void()> notify;  // empty once the owner is gone
-    std::deque<std::string> waiting;
-    std::set<std::string> pending;  // waiting or being looked up
+    // The paths asked of the check's thread; it takes them in turn from `next` on.
+    std::vector<std::string> waiting;
+    std::size_t next = 0;
+    // The path the check's thread is looking up (its own local), and whether its answer is to
+    // be thrown away.
+    const std::string* current = nullptr;
+    bool currentDropped = false;
+    std::set<std::string> apart;    // pending on threads of their own
+    std::set<std::string> dropped;  // among them, those whose answer is thrown away
     LookupAnswers answers;
-    std::size_t free = 0;  // workers waiting for a path
+    std::uint64_t checkThread = 0;  // the id of the check's thread; 0 while there is none
+    std::uint64_t lastId = 0;
     bool closed = false;
+
+    bool isPending(const std::string& path) const {
+        if (current && !currentDropped && *current == path) return true;
+        if (!apart.empty() && apart.count(path) != 0 && dropped.count(path) == 0) return true;
+        return std::find(waiting.begin() + std::ptrdiff_t(next), waiting.end(), path) !=
+               waiting.end();
+    }
+    void tellOwner() const {
+        if (notify) notify();
+    }
 };
 
 namespace {
@@ -37,45 +56,74 @@ std::optional<FileFacts> lookUpOnce(const FileSystem& files, const std::string& 
     }
 }
 
-void runWorker(const std::shared_ptr<LookupQueue>& shared) {
+// The answer of a path set apart: kept unless the owner has dropped the path.
+void answerApart(LookupQueue& s, std::string path, std::optional<FileFacts> facts) {
+    s.apart.erase(path);
+    if (s.dropped.erase(path) != 0 || s.closed) return;
+    s.answers.insert_or_assign(std::move(path), std::move(facts));
+    s.tellOwner();
+}
+
+void runCheckThread(const std::shared_ptr<LookupQueue>& shared, std::uint64_t id) {
     LookupQueue& s = *shared;
     std::unique_lock<std::mutex> lock(s.mutex);
     for (;;) {
-        if (s.closed) return;
-        if (s.waiting.empty()) {
-            ++s.free;
-            const bool woken = s.work.wait_for(lock, LookupWorkers::IdleTime,
-                                               [&] { return s.closed || !s.waiting.empty(); });
-            --s.free;
-            if (!woken) return;
+        if (s.closed || s.checkThread != id) return;
+        if (s.next == s.waiting.size()) {
+            s.waiting.clear();
+            s.next = 0;
+            const bool woken = s.work.wait_for(lock, LookupWorkers::IdleTime, [&] {
+                return s.closed || s.checkThread != id || s.next < s.waiting.size();
+            });
+            if (!woken) s.checkThread = 0;
             continue;
         }
-        const std::string path = std::move(s.waiting.front());
-        s.waiting.pop_front();
+        std::string path = std::move(s.waiting[s.next++]);
+        s.current = &path;
+        s.currentDropped = false;
         lock.unlock();
-        std::optional<FileFacts> facts = lookUpOnce(s.files, path);
+        std::optional<FileFacts> facts = lookUpOnce(*s.files, path);
         lock.lock();
-        s.pending.erase(path);
+        if (s.checkThread != id) {
+            // Set apart while looking up: the path was this thread's own from then on.
+            answerApart(s, std::move(path), std::move(facts));
+            return;
+        }
+        s.current = nullptr;
         if (s.closed) return;
-        s.answers[path] = std::move(facts);
-        // One word to the owner once the paths asked for are all taken: a check's worth of
-        // answers, or a late one.
-        if (s.waiting.empty() && s.notify) s.notify();
+        if (!s.currentDropped) s.answers.insert_or_assign(std::move(path), std::move(facts));
+        // One word to the owner once the paths asked for are all looked up.
+        if (s.next == s.waiting.size()) s.tellOwner();
     }
 }
 
-// Starts a detached worker; where no thread can be started, the paths wait for the next request.
-void startWorker(const std::shared_ptr<LookupQueue>& shared) {
+// Starts a detached thread; false where none can be started.
+template <class Work>
+bool startThread(Work&& work) {
     try {
-        std::thread([shared] { runWorker(shared); }).detach();
+        std::thread(std::forward<Work>(work)).detach();
+        return true;
     } catch (const std::system_error&) {
+        return false;
     }
+}
+
+// Looks the path up on a thread of its own. Where no thread can be started the path is no
+// longer pending, and the next request asks for it again.
+void lookUpApart(const std::shared_ptr<LookupQueue>& shared, const std::string& path) {
+    shared->apart.insert(path);
+    const bool started = startThread([shared, path] {
+        std::optional<FileFacts> facts = lookUpOnce(*shared->files, path);
+        const std::lock_guard<std::mutex> lock(shared->mutex);
+        answerApart(*shared, path, std::move(facts));
+    });
+    if (!started) shared->apart.erase(path);
 }
 
 }  // namespace
 
-LookupWorkers::LookupWorkers(const FileSystem& files, std::function<void()> notify)
-    : shared_(std::make_shared<LookupQueue>(files, std::move(notify))) {}
+LookupWorkers::LookupWorkers(std::shared_ptr<const FileSystem> files, std::function<void()> notify)
+    : shared_(std::make_shared<LookupQueue>(std::move(files), std::move(notify))) {}
 
 LookupWorkers::~LookupWorkers() {
     std::function<void()> notify;
@@ -83,22 +131,35 @@ LookupWorkers::~LookupWorkers() {
         const std::lock_guard<std::mutex> lock(shared_->mutex);
         shared_->closed = true;
         shared_->waiting.clear();
+        shared_->next = 0;
         notify.swap(shared_->notify);
     }
     shared_->work.notify_all();
     // The callback, and whatever it holds, is destroyed here, outside the lock.
 }
 
-void LookupWorkers::request(const std::vector<std::string>& paths) {
-    const std::lock_guard<std::mutex> lock(shared_->mutex);
-    for (const std::string& path : paths)
-        if (shared_->pending.insert(path).second) shared_->waiting.push_back(path);
-    if (shared_->waiting.empty()) return;
-    if (shared_->free == 0) {
-        startWorker(shared_);
-    } else {
-        shared_->work.notify_one();
+void LookupWorkers::request(std::vector<std::string> paths) {
+    LookupQueue& s = *shared_;
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    const std::size_t before = s.waiting.size();
+    for (std::string& path : paths) {
+        // A dropped path asked for again takes the answer of the lookup that runs.
+        if (s.current && s.currentDropped && *s.current == path) {
+            s.currentDropped = false;
+            continue;
+        }
+        if (!s.dropped.empty() && s.dropped.erase(path) != 0) continue;
+        if (!s.isPending(path)) s.waiting.push_back(std::move(path));
     }
+    if (s.waiting.size() == before) return;
+    if (s.checkThread != 0) {
+        s.work.notify_one();
+        return;
+    }
+    const std::uint64_t id = ++s.lastId;
+    s.checkThread = id;
+    // Where no thread can be started, the paths wait for the next request.
+    if (!startThread([shared = shared_, id] { runCheckThread(shared, id); })) s.checkThread = 0;
 }
 
 LookupAnswers LookupWorkers::takeAnswers() {
@@ -108,59 +169,55 @@ LookupAnswers LookupWorkers::takeAnswers() {
 
 bool LookupWorkers::isPending(const std::string& path) const {
     const std::lock_guard<std::mutex> lock(shared_->mutex);
-    return shared_->pending.count(path) != 0;
+    return shared_->isPending(path);
 }
 
 std::size_t LookupWorkers::pendingCount() const {
-    const std::lock_guard<std::mutex> lock(shared_->mutex);
-    return shared_->pending.size();
+    const LookupQueue& s = *shared_;
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    return (s.current && !s.currentDropped ? 1 : 0) + s.apart.size() - s.dropped.size() +
+           (s.waiting.size() - s.next);
 }
 
-void LookupsAtOnce::request(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) answers_[path] = lookUpOnce(files_, path);
+void LookupWorkers::setPendingApart() {
+    LookupQueue& s = *shared_;
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.current) {
+        // The check's thread ends with the lookup it is in; the next request starts another.
+        s.apart.insert(*s.current);
+        if (s.currentDropped) s.dropped.insert(*s.current);
+        s.current = nullptr;
+        s.checkThread = 0;
+        s.work.notify_all();
+    }
+    for (std::size_t i = s.next; i < s.waiting.size(); ++i) lookUpApart(shared_, s.waiting[i]);
+    s.waiting.clear();
+    s.next = 0;
+}
+
+void LookupWorkers::keepOnly(const std::set<std::string>& kept) {
+    LookupQueue& s = *shared_;
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    const auto gone = [&kept](const std::string& path) { return kept.count(path) == 0; };
+    s.waiting.erase(
+        std::remove_if(s.waiting.begin() + std::ptrdiff_t(s.next), s.waiting.end(), gone),
+        s.waiting.end());
+    if (s.current && gone(*s.current)) s.currentDropped = true;
+    for (const std::string& path : s.apart)
+        if (gone(path)) s.dropped.insert(path);
+    for (auto it = s.answers.begin(); it != s.answers.end();)
+        it = gone(it->first) ? s.answers.erase(it) : std::next(it);
+}
+
+void LookupsAtOnce::request(std::vector<std::string> paths) {
+    for (std::string& path : paths) {
+        std::optional<FileFacts> facts = lookUpOnce(files_, path);
+        answers_.insert_or_assign(std::move(path), std::move(facts));
+    }
 }
 
 LookupAnswers LookupsAtOnce::takeAnswers() {
     return std::exchange(answers_, {});
-}
-
-BackgroundCheck::BackgroundCheck(Platform& platform, std::unique_ptr<FileLookups> lookups)
-    : platform_(platform), lookups_(std::move(lookups)) {}
-
-void BackgroundCheck::start(const WatchedFiles& files, const Records& records, bool rebuild) {
-    started_ = checkTime(platform_.clock);
-    plan_ = planCheck(platform_.codec, files, records, rebuild);
-    takeAnswers();
-    // A path twice in the plan is asked for once: the lookups never ask a pending path again.
-    std::vector<std::string> unanswered;
-    unanswered.reserve(plan_->paths.size());
-    for (const std::optional<std::string>& path : plan_->paths)
-        if (path && answers_.count(*path) == 0) unanswered.push_back(*path);
-    lookups_->request(unanswered);
-}
-
-bool BackgroundCheck::takeAnswers() {
-    LookupAnswers taken = lookups_->takeAnswers();
-    if (answers_.empty()) {
-        answers_ = std::move(taken);
-    } else {
-        for (auto& [path, facts] : taken) answers_[path] = std::move(facts);
-    }
-    if (!plan_) return false;
-    for (const std::optional<std::string>& path : plan_->paths)
-        if (path && answers_.count(*path) == 0) return false;
-    return true;
-}
-
-CheckTimes BackgroundCheck::finish(const WatchedFiles& files, Records& records, SortState sort) {
-    takeAnswers();
-    // Records that all came out as they were are still in the order they were given.
-    if (plan_ && applyAnswers(platform_.codec, files, plan_->rebuild, answers_, started_, records))
-        orderRecords(records, sort, platform_.collator);
-    // Every answer until now was this check's; those given later count at the next one.
-    answers_.clear();
-    plan_.reset();
-    return {started_, checkTime(platform_.clock)};
 }
 
 }  // namespace morvane

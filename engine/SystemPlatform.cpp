@@ -6,7 +6,8 @@
 namespace morvane {
 
 struct SystemPlatform::Impl {
-    std::unique_ptr<FileSystem> files = makePosixFileSystem();
+    // Shared with the threads that read watched files, which may outlive this object.
+    std::shared_ptr<FileSystem> files = makePosixFileSystem();
     std::unique_ptr<Clock> clock = makeLocalClock();
     IcuText text = makeIcuText();
 };
@@ -19,6 +20,9 @@ Platform SystemPlatform::platform() {
 }
 FileSystem& SystemPlatform::files() {
     return *impl_->files;
+}
+std::shared_ptr<const FileSystem> SystemPlatform::sharedFiles() const {
+    return impl_->files;
 }
 const TextCodec& SystemPlatform::codec() const {
     return *impl_->text.codec;

@@ -19,6 +19,9 @@ public:
 
     Platform platform();
     FileSystem& files();
+    // The same file system, for threads that may outlive this object: it goes with the last
+    // of them.
+    std::shared_ptr<const FileSystem> sharedFiles() const;
     const TextCodec& codec() const;
     const Collator& collator() const;
 

@@ -5,16 +5,17 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "CheckRunner.h"
 #include "Messages.h"
 #include "QtText.h"
 #include "SjisPath.h"
 
 namespace morvane {
 
-void ChangeNotifier::checkFinished(const Records& records, bool rebuild) const {
-    if (!on_ || rebuild) return;
+void ChangeNotifier::checkFinished(const CheckOutcome& outcome) const {
+    if (!on_ || outcome.rebuild) return;
     QStringList names;
-    for (const std::string& record : records)
+    for (const std::string& record : outcome.records)
         if (stateOf(record) == RecordState::NewUp)
             names << fromSjis(codec_, withoutFillingSpaces(cutField(record, DisplayName)));
     if (names.isEmpty()) return;

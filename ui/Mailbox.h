@@ -4,30 +4,31 @@
 // long as that object lives.
 
 #include <QObject>
-#include <QPointer>
-#include <QThread>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace morvane {
 
+// Made on the receiver's thread. Posting asks nothing of Qt about the calling thread, so a
+// plain std::thread posts without Qt adopting it.
 class Mailbox {
 public:
-    explicit Mailbox(QObject* receiver) : receiver_(receiver) {}
+    explicit Mailbox(QObject* receiver)
+        : receiver_(receiver), receiverThread_(std::this_thread::get_id()) {}
 
     // Runs `delivery` on the receiver's thread: at once where called there, else at the next
-    // turn of its event loop. Nothing runs once the mailbox is closed, nor after the receiver
-    // is gone.
+    // turn of its event loop (a queued call, which Qt drops if the receiver goes first).
+    // Nothing runs once the mailbox is closed.
     void post(std::function<void()> delivery) {
         std::unique_lock<std::mutex> lock(mutex_);
         if (!receiver_) return;
-        if (QThread::currentThread() == receiver_->thread()) {
+        if (std::this_thread::get_id() == receiverThread_) {
             lock.unlock();
             delivery();
             return;
         }
-        // A queued call still waiting when its receiver is destroyed is dropped with it.
         QMetaObject::invokeMethod(receiver_, std::move(delivery), Qt::QueuedConnection);
     }
 
@@ -40,6 +41,7 @@ public:
 private:
     std::mutex mutex_;
     QObject* receiver_;
+    const std::thread::id receiverThread_;
 };
 
 }  // namespace morvane

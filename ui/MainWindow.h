@@ -1,35 +1,33 @@
 #pragma once
 
 // The main window: the table of watched files, its menus, the status bar and the check timer.
-// It owns every piece of run-time state from its show step to its close.
+// It wires the pieces that do the work together (the checks, the content loads, the menus, the
+// notifier) and keeps the window's own state from its show step to its close.
 
 #include <QMainWindow>
 #include <array>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "ChangeNotifier.h"
-#include "CheckCycle.h"
-#include "ContentLoad.h"
-#include "LookupWorkers.h"
-#include "Ordering.h"
 #include "Platform.h"
 #include "Settings.h"
+#include "StatusRecord.h"
 #include "UiHooks.h"
 
-class QAction;
-class QActionGroup;
 class QFrame;
 class QSessionManager;
 class QTimer;
 
 namespace morvane {
 
+struct CheckOutcome;
+class ChangeNotifier;
+class CheckRunner;
+class ContentLoader;
 class ContentView;
-class Mailbox;
+class MainMenu;
 class RecordListView;
 class SectionHeader;
 class StatusPanel;
@@ -39,9 +37,11 @@ class MainWindow : public QMainWindow {
 public:
     // appDir: the folder of "Morvane.ini" and "Filelst.txt", native path with a trailing
     // separator. Builds every control and applies the stored settings; the watch list is read
-    // and checked when the window is first shown. The platform must outlive the window.
-    MainWindow(Platform& platform, std::string appDir, UiHooks hooks = {},
-               QWidget* parent = nullptr);
+    // and checked when the window is first shown. The platform must outlive the window;
+    // watchedFiles is the file system the checks and content loads read watched files through,
+    // shared with their threads, which may outlive the window.
+    MainWindow(Platform& platform, std::shared_ptr<const FileSystem> watchedFiles,
+               std::string appDir, UiHooks hooks = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The end of the desktop session: writes the settings. Returns false (the session should
@@ -53,22 +53,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
 
-private Q_SLOTS:
-    void checkNow();
-    void onTimerTick();
-    void toggleStayOnTop();
-    void setIntervalFromMenu(QAction* item);
-    void sortFromMenu(QAction* item);
-    void onHeaderClicked(int section);
-    void editWatchList();
-    void showVersion();
-    void toggleContentView();
-    void onRowSelected();
-    void onCommitDataRequest(QSessionManager& manager);
-
 private:
     void createControls();
-    void createMenus();
     void connectEvents();
     void applySettings();
     // Places the window, reads the watch list and builds the records: the show step, run once.
@@ -76,44 +62,40 @@ private:
     // Writes the settings of a close request; throws when they cannot be written.
     void saveSettings();
     ClosingState closingState() const;
-    std::array<int, ColumnCount> sectionWidths() const;
     // Runs one command; an error escaping it goes to the error report. False after an error.
     bool guarded(const std::function<void()>& command);
     // Reads the watch list. No file leaves the list as it was; one that cannot be read leaves
     // it too, and throws.
     void loadWatchedFiles();
-    // Starts a check, rebuilding the records from the watch list when rebuild is true. A
-    // refresh while a check is in flight is skipped; a rebuild takes its place. The check
-    // ends when every file has answered, or at the deadline.
-    void startCheck(bool rebuild);
-    void onLookupAnswers();
-    // Ends the check in flight: the records of the files that answered, the times, and how
-    // many files have not answered.
-    void finishCheck();
+    void checkNow();
+    void showCheck(const CheckOutcome& outcome);
     // The row's tooltip: its file's full path, its state, and since when it has not answered.
     QString rowToolTip(std::string_view record) const;
-    // Checks the item and sets the timer's period; a period of 0 stops timed checks.
-    void setInterval(QAction* item, int milliseconds);
+    // Sets the timer's period; a period of 0 stops timed checks.
+    void setInterval(int milliseconds);
     // Orders the records by the sort state and refills the list's rows, header and list
     // repainted at once.
-    void reorderAndRefill();
-    // Shows the sort state in the two radio groups of the sort menu and in the header.
-    void showSortState();
+    void sortBy(SortState sort);
+    void toggleStayOnTop();
     void setStayOnTop(bool on);
+    void toggleNotify();
+    void editWatchList();
+    void showVersion();
+    void onCommitDataRequest(QSessionManager& manager);
     // Maximised or full screen: the window cannot grow.
     bool fillsScreen() const;
 
-    // The content view's open and close steps.
+    // 内容表示: opens the view on the selected row's file, or closes it.
+    void toggleContentView();
+    void onRowSelected();
+    // Loads the file of the record in the row into the view. opening: the view opens once the
+    // load ends without error, or once it has run long enough to say so.
+    void loadIntoView(int row, bool opening);
+    void onViewLoaded(const QString& text);
+    void onViewLoadFailed(const std::string& sjisPath);
+    void openViewIfAsked();
     void openView();
     void closeView();
-    // Starts loading the file of the record in the row into the view, away from the window's
-    // thread; a load started later wins over one still running. opening: the view opens once
-    // the load ends without error, or once it has run LoadingNoticeDelay.
-    void startViewLoad(int row, bool opening);
-    // A load's end: a missing file changes nothing; a failed load is reported and the view
-    // closed.
-    void finishViewLoad(unsigned load, const ContentRead& read, const std::string& sjisPath);
-    void showLoadingNotice();
     // A modal box captioned "ｴﾗｰ" with the error icon, the message and one OK button, centred
     // on the screen.
     void showViewError(const std::string& utf8Message);
@@ -123,43 +105,28 @@ private:
     const std::string appDir_;
     const std::string iniPath_;
 
-    // Checks and content loads hand their results back through the mailbox; it is closed
-    // first when the window goes, so nothing arrives after.
-    std::shared_ptr<Mailbox> mailbox_;
-    WatchedFiles watched_;
-    std::unique_ptr<BackgroundCheck> check_;
-    // Each file whose lookup has not answered, by native path: the start of the first check
-    // it missed.
-    std::map<std::string, LocalDateTime> unansweredSince_;
-    unsigned viewLoads_ = 0;        // content loads started; the last one counts
-    bool viewLoadRunning_ = false;  // the last one has not ended
-    bool viewLoadOpens_ = false;    // it opens the view
-    SortState sort_;
     int viewHeight_ = 200;
     // The window's place as read from the settings, applied at the show step.
     int storedTop_ = 1;
     int storedLeft_ = 1;
     int storedHeight_ = 300;
     int storedWidth_ = 540;
-    int intervalMs_ = 60000;  // the timer's period; 0 while no timed checks run
+    CheckInterval intervalItem_ = CheckInterval::SixtySeconds;  // the one the menu shows
+    int intervalMs_ = 0;      // the timer's period; 0 while no timed checks run
+    bool viewOpen_ = false;   // the content view is shown
+    bool loadOpens_ = false;  // the content load under way opens the view
     bool shown_ = false;      // the show step has run
 
-    QAction* contentViewItem_;  // MenuFileView
-    QAction* stayOnTopItem_;    // MenuTop
-    QAction* notifyItem_;       // MenuNotify
-    QActionGroup* sortKeyGroup_;
-    QActionGroup* sortOrderGroup_;
-    QActionGroup* intervalGroup_;
+    MainMenu* menu_;
     QFrame* tablePanel_;  // Panel1
     SectionHeader* header_;
     RecordListView* list_;
     ContentView* viewPanel_;  // PanelView
     std::array<StatusPanel*, 3> statusPanels_;
-    QTimer* timer_;
-    QTimer* checkDeadline_;  // the check in flight ends at its timeout at the latest
-    QTimer* checkNudge_;     // asks the lookups again while the check is in flight
-    QTimer* loadingNotice_;  // a content load still running at its timeout says so
-    ChangeNotifier notifier_;
+    QTimer* timer_;  // Timer1
+    CheckRunner* checks_;
+    ContentLoader* loader_;
+    ChangeNotifier* notifier_;
 };
 
 }  // namespace morvane

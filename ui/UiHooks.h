@@ -30,10 +30,8 @@ struct UiHooks {
     // Shows one of the editor's messages: a modal box captioned "Morvane".
     std::function<void(QMessageBox::Icon icon, const QString& text)> showMessage;
     // Where the window's checks look their files up; notify tells, from any thread, that
-    // answers wait. LookupWorkers: threads of their own.
-    std::function<std::unique_ptr<FileLookups>(const FileSystem& files,
-                                               std::function<void()> notify)>
-        makeLookups;
+    // answers wait. LookupWorkers on the window's shared file system: threads of their own.
+    std::function<std::unique_ptr<FileLookups>(std::function<void()> notify)> makeLookups;
     // Runs work that may wait for a watched file (a content load) away from the window's
     // thread. A detached thread; false where none could be started.
     std::function<bool(std::function<void()> work)> startWork;

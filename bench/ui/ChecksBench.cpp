@@ -53,7 +53,7 @@ void RefreshChecksOverTime(benchmark::State& state) {
     std::string error;
     UiHooks hooks;
     hooks.reportError = [&](const std::string& message) { error = message; };
-    MainWindow form(platform, folder.appDir(), hooks);
+    MainWindow form(platform, system.sharedFiles(), folder.appDir(), hooks);
     auto* list = form.findChild<QAbstractItemView*>(QStringLiteral("ListLog"));
     auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
     auto* refresh = form.findChild<QAction*>(QStringLiteral("MenuRepaint"));

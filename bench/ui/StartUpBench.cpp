@@ -99,7 +99,8 @@ void WindowFirstPaint(benchmark::State& state) {
         Platform platform = system->platform();
         UiHooks hooks;
         hooks.reportError = [&](const std::string& message) { error = message; };
-        auto form = std::make_unique<MainWindow>(platform, folder.appDir(), hooks);
+        auto form =
+            std::make_unique<MainWindow>(platform, system->sharedFiles(), folder.appDir(), hooks);
         const Clock::time_point built = Clock::now();
         QWidget* viewport = listViewport(*form);
         if (!viewport) {

@@ -91,6 +91,12 @@ public:
         return it == lookUps_.end() ? 0 : it->second;
     }
 
+    int readsOf(const std::string& path) const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = reads_.find(path);
+        return it == reads_.end() ? 0 : it->second;
+    }
+
     bool isFile(const std::string& path) const override {
         const auto it = files.find(path);
         return it != files.end() && it->second.kind != FakeFile::Directory;
@@ -99,6 +105,7 @@ public:
     ReadStatus readAll(const std::string& path, std::string& bytes,
                        std::size_t maxBytes) const override {
         std::unique_lock<std::mutex> lock(mutex_);
+        ++reads_[path];
         ++running_;
         changed_.wait(lock, [&] { return held_.count(path) == 0; });
         --running_;
@@ -126,6 +133,7 @@ private:
     mutable std::condition_variable changed_;  // a lookup began or ended, or a path released
     std::set<std::string> held_;
     mutable std::map<std::string, int> lookUps_;
+    mutable std::map<std::string, int> reads_;
     mutable int running_ = 0;
 };
 

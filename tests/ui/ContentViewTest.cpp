@@ -186,6 +186,11 @@ TEST_F(ContentView, ASlowLoadSaysSoAndTheLastRowChosenWins) {
     EXPECT_TRUE(shows("読み込み中…")) << "after a second of waiting";
     select(0);
     EXPECT_TRUE(shows("alpha\nsecond line"));
+    const int loads = loadsStarted;
+    select(1);
+    EXPECT_EQ(loadsStarted, loads) << "the second choice waits for the read that runs";
+    select(0);
+    EXPECT_TRUE(shows("alpha\nsecond line"));
     files.release("/w/b.txt");
     files.awaitNoLookUp();
     QTest::qWait(100);

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "ChangeNotifier.h"
+#include "CheckRunner.h"
 #include "FakeNotifications.h"
 #include "RealPlatform.h"
 #include "WindowFixture.h"
@@ -44,7 +45,7 @@ TEST_F(Notifications, OnlyARefreshThatChangesFilesSendsOneNotificationNamingThem
     // A rebuild never notifies, whatever its records show.
     ChangeNotifier rebuilds(platform.codec);
     rebuilds.setOn(true);
-    rebuilds.checkFinished(records(), true);
+    rebuilds.checkFinished({records(), {}, true, 0});
 
     action("MenuNotify")->trigger();  // off
     change(1, {2024, 3, 2, 9, 20, 0});
@@ -58,7 +59,7 @@ TEST_F(Notifications, OnlyARefreshThatChangesFilesSendsOneNotificationNamingThem
     std::string last(FixedFieldsLength, ' ');
     putField(last, StateCode, std::string(1, stateCode(RecordState::NewUp)));
     putField(last, DisplayName, "last");
-    rebuilds.checkFinished({last}, false);
+    rebuilds.checkFinished({{last}, {}, false, 0});
     EXPECT_TRUE(QTest::qWaitFor([&] { return service.calls().size() >= 3; }, 10000));
     ASSERT_EQ(service.calls().size(), 3u);
     EXPECT_EQ(service.calls()[2].body, QStringLiteral("last"));

@@ -255,6 +255,7 @@ TEST_F(Closing, TheEndOfTheSessionWritesTheSettingsAndRefusesOnlyWhenItMayAsk) {
 TEST_F(StartUp, AFileThatDoesNotAnswerKeepsItsRowWhileTheOthersAreCheckedAndTheWindowCloses) {
     watchThreeFiles();
     lookUpsOnThreads = true;
+    loadsOnThreads = true;
     files.hold("/w/old.txt");
     open();
     const auto waitFor = [&](const char* states) {
@@ -271,11 +272,20 @@ TEST_F(StartUp, AFileThatDoesNotAnswerKeepsItsRowWhileTheOthersAreCheckedAndTheW
     EXPECT_EQ(statusText(2), QStringLiteral("応答なし: 1 件"));
     EXPECT_EQ(files.lookUpsOf("/w/old.txt"), 1) << "a pending lookup is not asked again";
 
+    // Its content read hangs too.
+    list()->setCurrentIndex(list()->model()->index(0, 0));
+    action("MenuFileView")->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return files.readsOf("/w/old.txt") == 1; }, 5000));
+
     EXPECT_TRUE(form->close());
     form.reset();  // waits for no lookup
     EXPECT_TRUE(iniHas("[List]"));
-    files.release("/w/old.txt");
-    files.awaitNoLookUp();
+    // The lookup and the read return after the window and the file system's maker are gone.
+    FakeFileSystem* stillUsed = sharedFiles.get();
+    const std::weak_ptr<FakeFileSystem> fileSystem = sharedFiles;
+    sharedFiles.reset();
+    stillUsed->release("/w/old.txt");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fileSystem.expired(); }, 5000));
 }
 
 TEST(RealFolder, TheFirstCloseCreatesTheSettingsFileBesideTheWatchList) {
@@ -291,7 +301,7 @@ TEST(RealFolder, TheFirstCloseCreatesTheSettingsFileBesideTheWatchList) {
     {
         UiHooks hooks;
         hooks.reportError = [](const std::string& m) { ADD_FAILURE() << m; };
-        MainWindow f(platform, dir, hooks);
+        MainWindow f(platform, system.sharedFiles(), dir, hooks);
         f.show();
         const QAbstractItemModel* rows = f.findChild<RecordListView*>("ListLog")->model();
         // The lookup runs on a thread of its own; its answer comes back to the window.

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FakePlatform.h"
@@ -36,7 +37,9 @@ protected:
     static constexpr const char* IniPath = "/app/Morvane.ini";
 
     SystemPlatform system;
-    FakeFileSystem files;
+    // Shared with the window's threads, which may outlive the window.
+    std::shared_ptr<FakeFileSystem> sharedFiles = std::make_shared<FakeFileSystem>();
+    FakeFileSystem& files = *sharedFiles;
     FakeClock clock;
     Platform platform{files, clock, system.codec(), system.collator()};
     std::vector<std::string> errors;
@@ -48,6 +51,7 @@ protected:
     std::unique_ptr<MainWindow> form;
     bool lookUpsOnThreads = false;
     bool loadsOnThreads = false;  // content loads on threads of their own, as the program runs them
+    int loadsStarted = 0;
 
     // Creates the window, with its settings applied, without showing it.
     MainWindow& create() {
@@ -57,19 +61,22 @@ protected:
         // The fake files answer at once, so each check ends before the command that started it,
         // unless the test asks for the program's own threads.
         if (!lookUpsOnThreads)
-            hooks.makeLookups = [](const FileSystem& fs, std::function<void()>) {
-                return std::make_unique<LookupsAtOnce>(fs);
+            hooks.makeLookups = [this](std::function<void()>) {
+                return std::make_unique<LookupsAtOnce>(files);
             };
-        if (!loadsOnThreads)
-            hooks.startWork = [](std::function<void()> work) {
+        hooks.startWork = [this](std::function<void()> work) {
+            ++loadsStarted;
+            if (loadsOnThreads)
+                std::thread(std::move(work)).detach();
+            else
                 work();
-                return true;
-            };
+            return true;
+        };
         hooks.openUrl = [this](const QUrl& url) {
             opened.push_back(url.toString().toStdString());
             return openerStarts;
         };
-        form = std::make_unique<MainWindow>(platform, AppDir, hooks);
+        form = std::make_unique<MainWindow>(platform, sharedFiles, AppDir, hooks);
         return *form;
     }
 

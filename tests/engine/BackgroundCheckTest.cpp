@@ -3,9 +3,11 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
+#include "BackgroundCheck.h"
 #include "FakePlatform.h"
-#include "LookupWorkers.h"
 #include "WatchLine.h"
 
 namespace morvane {
@@ -15,33 +17,45 @@ const LocalDateTime Yesterday{2024, 3, 1, 12, 0, 0};
 const LocalDateTime Later{2024, 3, 1, 13, 0, 0};
 
 // Checks as the window runs them: start, the answers taken at each notify, finish once every
-// file has answered or, for a held one, once the others have.
-class BackgroundChecks : public ::testing::Test, protected testing::FakePlatform {
+// file has answered or, for held ones, once the others have.
+class BackgroundChecks : public ::testing::Test {
 protected:
+    // Shared with the lookup threads, which may outlive the test's objects.
+    std::shared_ptr<testing::FakeFileSystem> sharedFiles =
+        std::make_shared<testing::FakeFileSystem>();
+    testing::FakeFileSystem& files = *sharedFiles;
+    testing::FakeClock clock;
+    Platform platform{files, clock, testing::realPlatform().codec(),
+                      testing::realPlatform().collator()};
     WatchedFiles watched;
     Records records;
     std::mutex mutex;
     std::condition_variable woken;
     bool notified = false;
-    BackgroundCheck check{platform, std::make_unique<LookupWorkers>(platform.files, [this] {
+    BackgroundCheck check{platform, std::make_unique<LookupWorkers>(sharedFiles, [this] {
                               const std::lock_guard<std::mutex> lock(mutex);
                               notified = true;
                               woken.notify_all();
                           })};
 
-    void watch(std::initializer_list<const char*> paths) {
+    void watch(const std::vector<std::string>& paths) {
         WatchList list;
-        for (const char* path : paths) list.push_back(makeWatchLine("n", path));
+        for (const std::string& path : paths) list.push_back(makeWatchLine("n", path));
         watched = watchedFiles(platform.codec, list);
     }
-    // Takes answers as they come until only `held` lookups are left running, asking again
-    // while paths wait behind a held one, as the window does.
+    // Takes answers as they come until only `held` lookups are left running. Where no answer
+    // has come for a while, the pending paths are set apart, once, as the window does.
     void awaitAnswers(std::size_t held) {
-        for (;;) {
-            if (check.takeAnswers() || check.lookups().pendingCount() <= held) return;
+        bool setApart = false;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!check.takeAnswers() && check.lookups().pendingCount() > held) {
+            ASSERT_LT(std::chrono::steady_clock::now(), giveUp) << "the lookups stopped";
             std::unique_lock<std::mutex> lock(mutex);
-            if (!woken.wait_for(lock, std::chrono::milliseconds(20), [&] { return notified; }))
-                check.nudge();
+            if (!woken.wait_for(lock, std::chrono::milliseconds(20), [&] { return notified; }) &&
+                !setApart) {
+                check.setPendingApart();
+                setApart = true;
+            }
             notified = false;
         }
     }
@@ -103,20 +117,40 @@ TEST_F(BackgroundChecks, ARebuiltFileWaitsForItsFirstAnswerAndTakesItAsARebuildD
     EXPECT_EQ(states(), "03") << "not changed: the blank time is no older time";
 }
 
+TEST_F(BackgroundChecks, AQuickFileAnswersAtEveryCheckWhileTwentyBeforeItHang) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 20; ++i) {
+        paths.push_back("/w/held" + std::to_string(i));
+        files.put(paths.back());
+        files.hold(paths.back());
+    }
+    paths.push_back("/w/quick");
+    files.put("/w/quick", "q", Yesterday);
+    watch(paths);
+    runCheck(true, 20);
+    EXPECT_EQ(states(), std::string(20, '8') + "0");
+    files.files["/w/quick"].modified = Later;
+    runCheck(false, 20);
+    EXPECT_EQ(states().back(), '1') << "asked again and answered within the check";
+    EXPECT_EQ(files.lookUpsOf("/w/held0"), 1);
+    for (const std::string& path : paths) files.release(path);
+    files.awaitNoLookUp();
+}
+
 TEST(LookupWorkers, GoingAwayWaitsForNoLookupAndDropsItsCallback) {
-    testing::FakeFileSystem files;
-    files.put("/w/a");
-    files.hold("/w/a");
+    auto files = std::make_shared<testing::FakeFileSystem>();
+    files->put("/w/a");
+    files->hold("/w/a");
     auto notified = std::make_shared<int>(0);
     const std::weak_ptr<int> callbackHolds = notified;
     auto workers = std::make_unique<LookupWorkers>(files, [notified] { ++*notified; });
     notified.reset();
     workers->request({"/w/a"});
-    files.awaitLookUp("/w/a");
+    files->awaitLookUp("/w/a");
     workers.reset();
     EXPECT_TRUE(callbackHolds.expired()) << "the callback can no longer be called";
-    files.release("/w/a");
-    files.awaitNoLookUp();  // the worker lets go of the file system before it goes
+    files->release("/w/a");
+    files->awaitNoLookUp();  // the worker lets go of the file system before it goes
 }
 
 }  // namespace
