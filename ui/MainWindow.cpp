@@ -26,6 +26,7 @@
 #include "RecordList.h"
 #include "RowActions.h"
 #include "StatusPanel.h"
+#include "WatchListAdditions.h"
 #include "WatchListDialog.h"
 #include "WatchListFile.h"
 #include "WindowPlacement.h"
@@ -291,6 +292,9 @@ void MainWindow::connectEvents() {
     connect(loadingNotice_, &QTimer::timeout, this, &MainWindow::showLoadingNotice);
 
     connect(list_, &RecordListView::rowSelectedByUser, this, &MainWindow::onRowSelected);
+    // Queued: the drop ends, and the file manager that sent it goes on, before any message.
+    connect(list_, &RecordListView::filesDropped, this, &MainWindow::addFiles,
+            Qt::QueuedConnection);
     connect(header_, &QHeaderView::sectionClicked, this, &MainWindow::onHeaderClicked);
 
     if (qGuiApp)
@@ -549,6 +553,17 @@ void MainWindow::editWatchList() {
         // as they were: the error ends the command here.
         loadWatchedFiles();
         startCheck(true);
+    });
+}
+
+void MainWindow::addFiles(const QStringList& nativePaths) {
+    guarded([&] {
+        if (addFilesToWatchList(platform_, appDir_ + WatchListFileName, nativePaths,
+                                messageShower(hooks_, this)) &&
+            shown_) {
+            loadWatchedFiles();
+            startCheck(true);
+        }
     });
 }
 
