@@ -1,5 +1,6 @@
 #include "RecordList.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QItemSelectionModel>
@@ -168,6 +169,8 @@ void RecordListView::paintEvent(QPaintEvent* event) {
 }
 
 void RecordListView::dragEnterEvent(QDragEnterEvent* event) {
+    // While the editor is open its OK would write over what a drop here adds.
+    if (QApplication::activeModalWidget()) return;
     if (!draggedFiles(*event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
