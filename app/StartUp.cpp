@@ -1,6 +1,7 @@
 #include "StartUp.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <cstdlib>
@@ -42,6 +43,11 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments, const std
                                          QStringLiteral("Shows the version and exits."));
     parser.addOption(help);
     parser.addOption(showVersion);
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("Adds the file to the watch list, ticked, as dropping it on the window "
+                       "does; a file already listed is ticked, not added again."),
+        QStringLiteral("[FILE...]"));
     for (const QtOption& qt : QtOptions) {
         QCommandLineOption option(QString::fromLatin1(qt.name));
         if (qt.takesValue) option.setValueName(QStringLiteral("value"));
@@ -69,10 +75,11 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments, const std
     } else if (parser.isSet(showVersion)) {
         result.action = CommandLine::ShowVersion;
         result.text = "Morvane " + version + "\n";
-    } else if (!parser.positionalArguments().isEmpty()) {
-        result.action = CommandLine::Misused;
-        result.text = misused + "Unexpected argument '" +
-                      parser.positionalArguments().front().toStdString() + "'.\n\n" + usage;
+    } else {
+        const QDir current = QDir::current();
+        for (const QString& file : parser.positionalArguments())
+            result.files.push_back(
+                QDir::cleanPath(current.absoluteFilePath(file)).toLocal8Bit().toStdString());
     }
     result.chosePlatform =
         parser.isSet(QStringLiteral("platform")) || parser.isSet(QStringLiteral("display"));

@@ -11,13 +11,15 @@ namespace morvane {
 struct CommandLine {
     enum Action { Run, ShowHelp, ShowVersion, Misused };
     Action action = Run;
-    std::string text;            // the help, the version line, or the error and the help
-    bool chosePlatform = false;  // -platform or -display was given
+    std::string text;                // the help, the version line, or the error and the help
+    bool chosePlatform = false;      // -platform or -display was given
+    std::vector<std::string> files;  // the files to add, absolute native paths
 };
 
 // Reads the arguments (argv[0] first). Besides --help and --version it accepts the options
 // Qt itself reads (-session when the desktop session restores the program, -platform,
-// -display, -style, ...), which it leaves for QApplication.
+// -display, -style, ...), which it leaves for QApplication. Every other argument names a file
+// to add, made absolute against the current folder.
 CommandLine readCommandLine(const std::vector<std::string>& arguments, const std::string& version);
 
 // The environment variables that decide the display; each is "" when unset.

@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
     morvane::SystemPlatform system;
     morvane::Platform platform = system.platform();
     morvane::MainWindow form(platform, system.sharedFiles(), data.path);
+    QStringList files;
+    for (const std::string& file : command.files) files << QString::fromLocal8Bit(file);
+    form.addFiles(files);
     form.show();
     return QApplication::exec();
 }

@@ -26,6 +26,12 @@ std::string makeEntryText(std::string_view name, std::string_view path) {
     return text;
 }
 
+std::string makeFileEntryText(std::string_view path) {
+    // No Shift-JIS double-byte character has "/" as its second byte.
+    const std::size_t slash = path.rfind('/');
+    return makeEntryText(slash == std::string_view::npos ? path : path.substr(slash + 1), path);
+}
+
 std::string makeWatchLine(std::string_view name, std::string_view path, bool watched) {
     std::string line(1, watchFlag(watched));
     line += makeEntryText(name, path);

@@ -37,6 +37,10 @@ WatchLine parseWatchLine(std::string_view line);
 // after its NameFieldWidth-th byte (also inside a double-byte character).
 std::string makeEntryText(std::string_view name, std::string_view path);
 
+// The text after the flag byte for a file handed over by its path alone (dropped, or named on
+// the command line): named after the path's last part, cut as makeEntryText() cuts.
+std::string makeFileEntryText(std::string_view path);
+
 // The flag byte for a line watched or switched off.
 inline char watchFlag(bool watched) {
     return watched ? WatchedFlag : SwitchedOffFlag;

@@ -1,5 +1,7 @@
 #include "WatchListFile.h"
 
+#include <algorithm>
+
 #include "FileError.h"
 #include "WatchLine.h"
 
@@ -59,6 +61,26 @@ std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string&
         entries.push_back({std::string(parsed.text), parsed.watched});
     }
     return entries;
+}
+
+std::size_t tickedCount(const std::vector<EditorEntry>& entries) {
+    return std::size_t(std::count_if(entries.begin(), entries.end(),
+                                     [](const EditorEntry& e) { return e.ticked; }));
+}
+
+bool addFileEntry(std::vector<EditorEntry>& entries, std::string_view sjisPath) {
+    EditorEntry* untickedSame = nullptr;
+    for (EditorEntry& entry : entries) {
+        if (splitEntryText(entry.text).path != sjisPath) continue;
+        if (entry.ticked) return false;
+        if (!untickedSame) untickedSame = &entry;
+    }
+    if (untickedSame) {
+        untickedSame->ticked = true;
+        return true;
+    }
+    entries.push_back({makeFileEntryText(sjisPath), true});
+    return true;
 }
 
 std::string watchListBytes(const std::vector<EditorEntry>& entries) {

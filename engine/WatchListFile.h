@@ -39,6 +39,14 @@ bool loadWatchList(FileSystem& files, const std::string& path, WatchList& list);
 // CannotOpenWatchList when the file exists but cannot be read.
 std::vector<EditorEntry> loadEditorEntries(FileSystem& files, const std::string& path);
 
+// How many of the entries are ticked.
+std::size_t tickedCount(const std::vector<EditorEntry>& entries);
+
+// Adds a ticked entry for the file at sjisPath (makeFileEntryText), unless an entry already
+// holds that very path: then the first such entry is ticked, where none of them is. False when
+// the entries stay as they were.
+bool addFileEntry(std::vector<EditorEntry>& entries, std::string_view sjisPath);
+
 // The file bytes OK writes: "1" or "0", the item's text, CR LF, for every item.
 std::string watchListBytes(const std::vector<EditorEntry>& entries);
 

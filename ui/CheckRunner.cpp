@@ -1,7 +1,7 @@
 #include "CheckRunner.h"
 
-#include "Messages.h"
 #include "Mailbox.h"
+#include "Messages.h"
 #include "RecordList.h"
 
 namespace morvane {
@@ -12,9 +12,8 @@ CheckRunner::CheckRunner(Platform& platform, const RecordTableModel& shown,
       platform_(platform),
       shown_(shown),
       mailbox_(std::make_shared<Mailbox>(this)),
-      check_(platform, makeLookups([this, mailbox = mailbox_] {
-          mailbox->post([this] { onAnswers(); });
-      })) {
+      check_(platform,
+             makeLookups([this, mailbox = mailbox_] { mailbox->post([this] { onAnswers(); }); })) {
     deadline_.setObjectName(QStringLiteral("CheckDeadline"));
     deadline_.setSingleShot(true);
     // The timer runs twice in a check whose files have not all answered: the pending paths

@@ -111,12 +111,10 @@ MainMenu::MainMenu(QMenuBar* bar) : QObject(bar) {
     QMenu* help = menu("MenuHelp", QStringLiteral("ヘルプ(&H)"));
     item(help, "MenuVersion", QStringLiteral("バージョン情報(&A)"), &MainMenu::versionChosen);
 
-    connect(sortKeyGroup_, &QActionGroup::triggered, this, [this](QAction* a) {
-        emit sortKeyChosen(sortKeyFromStored(a->data().toInt()));
-    });
-    connect(sortOrderGroup_, &QActionGroup::triggered, this, [this](QAction* a) {
-        emit sortOrderChosen(sortOrderFromStored(a->data().toInt()));
-    });
+    connect(sortKeyGroup_, &QActionGroup::triggered, this,
+            [this](QAction* a) { emit sortKeyChosen(sortKeyFromStored(a->data().toInt())); });
+    connect(sortOrderGroup_, &QActionGroup::triggered, this,
+            [this](QAction* a) { emit sortOrderChosen(sortOrderFromStored(a->data().toInt())); });
     connect(intervalGroup_, &QActionGroup::triggered, this, [this](QAction* a) {
         if (const std::optional<CheckInterval> i = intervalFromStored(a->data().toInt()))
             emit intervalChosen(*i);

@@ -26,6 +26,7 @@
 #include "RecordList.h"
 #include "RowActions.h"
 #include "StatusPanel.h"
+#include "WatchListAdditions.h"
 #include "WatchListDialog.h"
 #include "WatchListFile.h"
 #include "WindowPlacement.h"
@@ -196,6 +197,9 @@ void MainWindow::connectEvents() {
     });
 
     connect(list_, &RecordListView::rowSelectedByUser, this, &MainWindow::onRowSelected);
+    // Queued: the drop ends, and the file manager that sent it goes on, before any message.
+    connect(list_, &RecordListView::filesDropped, this, &MainWindow::addFiles,
+            Qt::QueuedConnection);
     connect(header_, &QHeaderView::sectionClicked, this, [this](int section) {
         SortState sort = list_->table()->sortState();
         const SortKey key = columnSortKey(section);
@@ -396,6 +400,17 @@ void MainWindow::editWatchList() {
         // as they were: the error ends the command here.
         loadWatchedFiles();
         checks_->start(true);
+    });
+}
+
+void MainWindow::addFiles(const QStringList& nativePaths) {
+    guarded([&] {
+        if (addFilesToWatchList(platform_, appDir_ + WatchListFileName, nativePaths,
+                                messageShower(hooks_, this)) &&
+            shown_) {
+            loadWatchedFiles();
+            checks_->start(true);
+        }
     });
 }
 

@@ -5,6 +5,7 @@
 // notifier) and keeps the window's own state from its show step to its close.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -49,6 +50,11 @@ public:
     bool sessionEnding(const std::function<bool()>& mayInteract);
 
     void setVisible(bool visible) override;
+
+    // Adds the files to the watch list as ticked entries, each once, and writes it at once;
+    // then rebuilds as after the editor's OK. Before the show step, that step's rebuild reads
+    // them. What cannot be added, or written, the user is told.
+    void addFiles(const QStringList& nativePaths);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,6 +1,7 @@
 #include "Messages.h"
 
 #include "SjisPath.h"
+#include "WatchListFile.h"
 
 namespace morvane {
 
@@ -100,6 +101,16 @@ QString unansweredText(std::size_t files) {
 QString sortWords(SortOrder order) {
     return order == SortOrder::Ascending ? QStringLiteral("昇順で並べ替え")
                                          : QStringLiteral("降順で並べ替え");
+}
+
+QString folderRefusedMessage(const QString& nativePath) {
+    return QStringLiteral("%1 はフォルダのため、追加できません。").arg(nativePath);
+}
+
+QString tooManyTickedMessage(std::size_t ticked) {
+    return QStringLiteral("有効なファイルが %1 件あります。監視するのは先頭の %2 件だけです。")
+        .arg(ticked)
+        .arg(MaxWatched);
 }
 
 }  // namespace morvane

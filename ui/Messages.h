@@ -61,4 +61,20 @@ inline const QString LoadingText = QStringLiteral("読み込み中…");
 // How the sort column of the header sorts, for a screen reader.
 QString sortWords(SortOrder order);
 
+// What the list shows, and gives a screen reader as its description, while it has no rows.
+inline const QString EmptyListText = QStringLiteral(
+    "監視するファイルがありません\n"
+    "設定(E) → 監視ファイル設定(F) で追加するか、ファイルをここにドロップしてください");
+
+// Why a file or a name is not added to the watch list, and the limit of ticked entries, as the
+// editor and the main window say them.
+inline const QString PathNotSjisMessage =
+    QStringLiteral("ファイル名に Shift-JIS で表せない文字が含まれているため、追加できません。");
+inline const QString NameNotSjisMessage =
+    QStringLiteral("名前に Shift-JIS で表せない文字が含まれているため、追加できません。");
+// "<path> はフォルダのため、追加できません。"
+QString folderRefusedMessage(const QString& nativePath);
+// "有効なファイルが N 件あります。監視するのは先頭の 100 件だけです。"
+QString tooManyTickedMessage(std::size_t ticked);
+
 }  // namespace morvane

@@ -15,4 +15,12 @@ bool toSjis(const TextCodec& codec, const QString& text, std::string& sjis) {
     return codec.fromUtf8(std::string_view(utf8.constData(), std::size_t(utf8.size())), sjis);
 }
 
+bool toSjisExactly(const TextCodec& codec, const QString& text, std::string& sjis) {
+    if (!toSjis(codec, text, sjis)) return false;
+    std::string back;
+    if (!codec.toUtf8(sjis, back)) return false;
+    const QByteArray utf8 = text.toUtf8();
+    return back == std::string_view(utf8.constData(), std::size_t(utf8.size()));
+}
+
 }  // namespace morvane

@@ -1,6 +1,10 @@
 #include "RecordList.h"
 
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QItemSelectionModel>
+#include <QMimeData>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
@@ -8,6 +12,7 @@
 #include "Messages.h"
 #include "RecordDrawing.h"
 #include "SingleChoice.h"
+#include "WatchListAdditions.h"
 
 namespace morvane {
 
@@ -144,6 +149,39 @@ RecordListView::RecordListView(const TextCodec& codec, QWidget* parent)
     // A row is painted across every section, so a section's new width moves what the rows
     // show at once.
     connect(header_, &QHeaderView::sectionResized, this, [this] { viewport()->repaint(); });
+    // The number of rows changes only by a reset.
+    connect(table_, &QAbstractItemModel::modelReset, this, &RecordListView::describeEmptiness);
+    describeEmptiness();
+    viewport()->setAcceptDrops(true);
+}
+
+void RecordListView::describeEmptiness() {
+    setAccessibleDescription(table_->rowCount() == 0 ? EmptyListText : QString());
+}
+
+void RecordListView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (table_->rowCount() > 0) return;
+    QPainter painter(viewport());
+    painter.setFont(font());
+    painter.setPen(colourFromBgr(colours_.normal));
+    painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextWordWrap, EmptyListText);
+}
+
+void RecordListView::dragEnterEvent(QDragEnterEvent* event) {
+    // While the editor is open its OK would write over what a drop here adds.
+    if (QApplication::activeModalWidget()) return;
+    if (!draggedFiles(*event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void RecordListView::dragMoveEvent(QDragMoveEvent* event) {
+    event->acceptProposedAction();
+}
+
+void RecordListView::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    const QStringList paths = draggedFiles(*event->mimeData());
+    if (!paths.isEmpty()) emit filesDropped(paths);
 }
 
 void RecordListView::setColours(const StateColours& colours) {

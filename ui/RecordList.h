@@ -68,7 +68,8 @@ protected:
 };
 
 // ListLog: a single-selection table of fixed-height rows, each painted whole across the
-// header's sections in its state's colour.
+// header's sections in its state's colour. Without rows it says how files are added. Files
+// dropped on it are handed on by filesDropped().
 class RecordListView : public QTreeView {
     Q_OBJECT
 public:
@@ -91,6 +92,8 @@ public:
 signals:
     // The user selected a row with the mouse or the keyboard.
     void rowSelectedByUser(int row);
+    // The user dropped local files on the list: their native paths.
+    void filesDropped(const QStringList& nativePaths);
 
 protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
@@ -100,8 +103,14 @@ protected:
     QRegion visualRegionForSelection(const QItemSelection& selection) const override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
+    void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // The description a screen reader reads: what the list says while it has no rows.
+    void describeEmptiness();
     // The band a row is painted in: the viewport's whole width, past the last section too.
     QRect rowBand(int row) const;
 

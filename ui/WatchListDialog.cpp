@@ -4,7 +4,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +12,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyledItemDelegate>
-#include <QUrl>
 #include <algorithm>
 #include <exception>
 
@@ -23,6 +21,7 @@
 #include "ShiftJis.h"
 #include "SingleChoice.h"
 #include "WatchLine.h"
+#include "WatchListAdditions.h"
 
 namespace morvane {
 
@@ -91,16 +90,6 @@ QString displayText(const TextCodec& codec, const std::string& text) {
     return shown + fromSjis(codec, fields.path);
 }
 
-// Typed or picked text as Shift-JIS that converts back to the very same characters, so that a
-// stored path still names the file it was typed for.
-bool toSjisExactly(const TextCodec& codec, const QString& text, std::string& sjis) {
-    if (!toSjis(codec, text, sjis)) return false;
-    std::string back;
-    if (!codec.toUtf8(sjis, back)) return false;
-    const QByteArray utf8 = text.toUtf8();
-    return back == std::string_view(utf8.constData(), std::size_t(utf8.size()));
-}
-
 bool isBlankAfterTrim(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 32; });
 }
@@ -124,12 +113,7 @@ WatchListDialog::WatchListDialog(Platform& platform, std::string appDir, UiHooks
     setAcceptDrops(true);
     createControls();
 
-    if (!hooks_.showMessage) {
-        hooks_.showMessage = [this](QMessageBox::Icon icon, const QString& text) {
-            QMessageBox box(icon, QStringLiteral("Morvane"), text, QMessageBox::Ok, this);
-            box.exec();
-        };
-    }
+    hooks_.showMessage = messageShower(hooks_, this);
     if (!hooks_.pickFile)
         hooks_.pickFile = [this](const QString& startFile) { return runFileDialog(startFile); };
 }
@@ -300,17 +284,12 @@ void WatchListDialog::addEntry() {
 WatchListDialog::Refused WatchListDialog::addTicked(const QString& name, const QString& path) {
     std::string sjisPath;
     if (!toSjisExactly(platform_.codec, path, sjisPath)) {
-        hooks_.showMessage(
-            QMessageBox::Warning,
-            QStringLiteral("ファイル名に Shift-JIS で表せない文字が含まれているため、"
-                           "追加できません。"));
+        hooks_.showMessage(QMessageBox::Warning, PathNotSjisMessage);
         return Refused::Path;
     }
     std::string sjisName;
     if (!toSjis(platform_.codec, name, sjisName)) {
-        hooks_.showMessage(QMessageBox::Warning,
-                           QStringLiteral("名前に Shift-JIS で表せない文字が含まれているため、"
-                                          "追加できません。"));
+        hooks_.showMessage(QMessageBox::Warning, NameNotSjisMessage);
         return Refused::Name;
     }
     addItem(makeEntryText(sjisName, sjisPath), true);
@@ -318,25 +297,13 @@ WatchListDialog::Refused WatchListDialog::addTicked(const QString& name, const Q
 }
 
 void WatchListDialog::dragEnterEvent(QDragEnterEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
-        event->acceptProposedAction();
+    if (!draggedFiles(*event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void WatchListDialog::dropEvent(QDropEvent* event) {
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (!url.isLocalFile()) continue;
-        const QString path = QDir::toNativeSeparators(url.toLocalFile());
-        // The file was dragged from the user's own file manager a moment ago: its file system
-        // has just answered, so asking it once more here does not make the dialog wait.
-        const QFileInfo file(path);
-        if (file.isDir()) {
-            hooks_.showMessage(QMessageBox::Warning,
-                               QStringLiteral("%1 はフォルダのため、追加できません。").arg(path));
-            continue;
-        }
-        addTicked(file.fileName(), path);
-    }
+    for (const QString& path : draggedFiles(*event->mimeData()))
+        if (const auto sjisPath = watchablePath(platform_.codec, path, hooks_.showMessage))
+            addItem(makeFileEntryText(*sjisPath), true);
     event->acceptProposedAction();
 }
 
@@ -379,15 +346,9 @@ void WatchListDialog::saveAndClose() {
     const std::vector<EditorEntry> list = entries();
     try {
         saveWatchList(platform_.files, listPath_, list);
-        const auto ticked = std::size_t(
-            std::count_if(list.begin(), list.end(), [](const EditorEntry& e) { return e.ticked; }));
+        const std::size_t ticked = tickedCount(list);
         if (ticked > MaxWatched)
-            hooks_.showMessage(
-                QMessageBox::Information,
-                QStringLiteral("有効なファイルが %1 件あります。監視するのは先頭の %2 件"
-                               "だけです。")
-                    .arg(ticked)
-                    .arg(MaxWatched));
+            hooks_.showMessage(QMessageBox::Information, tooManyTickedMessage(ticked));
     } catch (const std::exception& error) {
         reportError(userMessage(error));
     }

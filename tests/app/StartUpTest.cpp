@@ -8,6 +8,8 @@
 #include <iterator>
 #include <string>
 
+#include <QDir>
+
 #include "StartUp.h"
 
 namespace morvane {
@@ -42,20 +44,26 @@ TEST(DisplayRoute, WaylandGoesThroughXWaylandUnlessTheUserChoseAndNoDisplayIsSai
     }
 }
 
-TEST(CommandLine, ADisplayOrAPlatformOnTheCommandLineIsTheUsersChoice) {
+TEST(CommandLine, ADisplayOrAPlatformOnTheCommandLineIsTheUsersChoiceAndTheRestAreFiles) {
+    const std::string here = QDir::currentPath().toStdString();
     const struct {
         std::vector<std::string> arguments;
         bool chosePlatform;
+        std::vector<std::string> files;  // absolute
     } rows[] = {
-        {{"morvane"}, false},
-        {{"morvane", "-display", ":5"}, true},
-        {{"morvane", "-platform", "offscreen"}, true},
-        {{"morvane", "-session", "1234"}, false},
+        {{"morvane"}, false, {}},
+        {{"morvane", "-display", ":5"}, true, {}},
+        {{"morvane", "-platform", "offscreen"}, true, {}},
+        {{"morvane", "-session", "1234"}, false, {}},
+        {{"morvane", "a.log", "/w/../v/日記.txt"}, false, {here + "/a.log", "/v/日記.txt"}},
+        {{"morvane", "-style", "fusion", "./b", "-platform", "xcb"}, true, {here + "/b"}},
+        {{"morvane", "--", "-display"}, false, {here + "/-display"}},
     };
     for (const auto& row : rows) {
         const CommandLine command = readCommandLine(row.arguments, "1.01");
         EXPECT_EQ(command.action, CommandLine::Run) << row.arguments.back();
         EXPECT_EQ(command.chosePlatform, row.chosePlatform) << row.arguments.back();
+        EXPECT_EQ(command.files, row.files) << row.arguments.back();
         // With no DISPLAY at all, the display given is still tried.
         EXPECT_EQ(chooseDisplayRoute({}, command.chosePlatform) == DisplayRoute::AsItIs,
                   row.chosePlatform)
@@ -102,10 +110,10 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndMisuseAndNoDisplayFailClearly) {
     const Row rows[] = {
         {"--version", 0, "Morvane 1.01\n", ""},
         {"-v", 0, "Morvane 1.01\n", ""},
-        {"--help", 0, "Usage: morvane [options]\n", ""},
-        {"-h", 0, "Usage: morvane [options]\n", ""},
+        {"--help", 0, "Usage: morvane [options] [FILE...]\n", ""},
+        {"-h", 0, "Usage: morvane [options] [FILE...]\n", ""},
         {"--frobnicate", 2, "", "morvane: Unknown option 'frobnicate'.\n\nUsage: morvane "},
-        {"stray", 2, "", "morvane: Unexpected argument 'stray'.\n\nUsage: morvane "},
+        {"a-file", 1, "", "morvane: no display"},  // a file to add: the window is needed
         {"", 1, "", "morvane: no display: start Morvane from a desktop session\n"},
         {"-session 1234", 1, "", "morvane: no display"},  // a restored session's option is Qt's
     };

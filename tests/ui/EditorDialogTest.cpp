@@ -15,7 +15,9 @@
 #include <memory>
 
 #include "FakePlatform.h"
+#include "MainWindow.h"
 #include "QtText.h"
+#include "RecordList.h"
 #include "WatchListDialog.h"
 
 namespace morvane {
@@ -347,6 +349,8 @@ TEST_F(EditorDialogTest, BrowseStartsFromTheFileChosenLastAndFillsOnlyTheFileBox
     EXPECT_EQ(fileBox(*dialog)->text(), QStringLiteral("/home/u/b.txt"));
 }
 
+// The editor's list and the main window's list take a drop by the same rules; the main window
+// writes "Filelst.txt" at once and shows the new rows.
 TEST_F(EditorDialogTest, DroppedFilesBecomeTickedEntriesNamedAfterTheFileButNotFolders) {
     const testing::TempFolder dir;
     const std::string longName = dir.write("長い名前のテキストファイル.txt", "x");
@@ -355,29 +359,59 @@ TEST_F(EditorDialogTest, DroppedFilesBecomeTickedEntriesNamedAfterTheFileButNotF
     std::filesystem::create_directory(dir / "sub");
     const auto url = [](const std::string& path) { return QUrl::fromLocalFile(fromUtf8(path)); };
     auto dialog = open();
-    QMimeData data;
-    data.setUrls({url(longName), url(dir / "sub"), QUrl(QStringLiteral("https://example.org/b")),
-                  url(korean), url(plain)});
-    QDragEnterEvent enter({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(dialog.get(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(dialog.get(), &drop);
-
-    // The name is cut to 20 bytes as typing it would be; the path is whole.
-    EXPECT_EQ(listed(*dialog), "1" + sjis("長い名前のテキストフ") + sjis(longName) + "\r\n" +
+    UiHooks hooks;
+    hooks.showMessage = [this](QMessageBox::Icon icon, const QString& text) {
+        messages.push_back({icon, text});
+    };
+    hooks.makeLookups = [this](std::function<void()>) {
+        return std::make_unique<LookupsAtOnce>(files);
+    };
+    // Its lookups run at once: no thread keeps the file system, which the test owns.
+    MainWindow window(platform, {std::shared_ptr<void>(), &files}, "/app/", hooks);
+    window.show();
+    auto* const rows = window.findChild<RecordListView*>(QStringLiteral("ListLog"));
+    const auto drop = [&](QWidget* target, const std::vector<std::string>& paths) {
+        QMimeData data;
+        QList<QUrl> urls{QUrl(QStringLiteral("https://example.org/b"))};
+        for (const std::string& path : paths) urls << url(path);
+        data.setUrls(urls);
+        QDragEnterEvent enter({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_EQ(enter.isAccepted(), !paths.empty()) << "web addresses alone are not taken";
+        if (paths.empty()) return;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropped);
+        QApplication::processEvents();
+    };
+    const struct {
+        const char* what;
+        QWidget* target;
+        std::function<std::string()> listed;
+    } targets[] = {{"editor", dialog.get(), [&] { return listed(*dialog); }},
+                   {"main window", rows->viewport(), [&] { return files.files[listPath].bytes; }}};
+    for (const auto& on : targets) {
+        SCOPED_TRACE(on.what);
+        messages.clear();
+        drop(on.target, {longName, dir / "sub", korean, plain});
+        // The name is cut to 20 bytes as typing it would be; the path is whole.
+        EXPECT_EQ(on.listed(), "1" + sjis("長い名前のテキストフ") + sjis(longName) + "\r\n" +
                                    "1a.txt" + std::string(15, ' ') + plain + "\r\n");
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].text,
-              fromUtf8(dir / "sub") + QStringLiteral(" はフォルダのため、追加できません。"));
-    EXPECT_TRUE(messages[1].text.startsWith(QStringLiteral("ファイル名に Shift-JIS で表せない")));
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[0].text,
+                  fromUtf8(dir / "sub") + QStringLiteral(" はフォルダのため、追加できません。"));
+        EXPECT_TRUE(
+            messages[1].text.startsWith(QStringLiteral("ファイル名に Shift-JIS で表せない")));
+        drop(on.target, {});
+    }
+    EXPECT_EQ(rows->rowCount(), 2);
 
-    // A drag of web addresses alone is not taken.
-    QMimeData web;
-    web.setUrls({QUrl(QStringLiteral("https://example.org/b"))});
-    QDragEnterEvent webEnter({10, 10}, Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(dialog.get(), &webEnter);
-    EXPECT_FALSE(webEnter.isAccepted());
+    // The main window adds no file twice, but ticks one again; the editor's OK keeps the list.
+    const std::string plainLine = "a.txt" + std::string(15, ' ') + plain + "\r\n";
+    files.put(listPath, "0" + plainLine);
+    drop(rows->viewport(), {plain, plain});
+    EXPECT_EQ(files.files[listPath].bytes, "1" + plainLine);
+    click(*open(), "BtnOk");
+    EXPECT_EQ(files.files[listPath].bytes, "1" + plainLine);
 }
 
 TEST(EditorOnDisk, OkReplacesTheFileWithTheListAndKeepsUntouchedBytes) {

@@ -1,5 +1,6 @@
 // Start-up (applySettings, prepareFirstShow) and every kind of close request.
 
+#include <QAccessible>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Messages.h"
 #include "RecordList.h"
 #include "WindowFixture.h"
 
@@ -55,6 +57,15 @@ TEST_F(StartUp, WithoutFilesTheWindowOpensWithTheDefaultsAndAnEmptyCheckedTable)
     EXPECT_EQ(statusText(0), QStringLiteral("監視時刻： 09:05:07"));
     EXPECT_EQ(statusText(1), QStringLiteral("現在時刻： 2024/03/02 09:05"));
     EXPECT_TRUE(errors.empty());
+
+    // A screen reader hears what the empty list shows, until it has a row.
+    const auto description = [this] {
+        return QAccessible::queryAccessibleInterface(list())->text(QAccessible::Description);
+    };
+    EXPECT_EQ(description(), EmptyListText);
+    f.addFiles({QStringLiteral("/w/a.txt")});
+    EXPECT_EQ(list()->rowCount(), 1);
+    EXPECT_EQ(description(), QString());
 }
 
 TEST_F(StartUp, TheWindowAppearsWithItsTableAlreadyRebuilt) {
