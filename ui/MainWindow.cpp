@@ -40,6 +40,9 @@ constexpr int DesignHeight = 341;
 constexpr int DesignInterval = 60000;
 // A content load still running after this shows that it is loading.
 constexpr std::chrono::milliseconds LoadingNoticeDelay{1000};
+// Settings changed are written this long after the last change, so that a drag of the window
+// writes once.
+constexpr std::chrono::milliseconds SettingsSaveDelay{2000};
 
 // Runs the work on a thread of its own, which nobody waits for.
 bool startDetachedThread(std::function<void()> work) {
@@ -182,6 +185,9 @@ void MainWindow::createControls() {
     loadingNotice_ = new QTimer(this);
     loadingNotice_->setSingleShot(true);
     loadingNotice_->setInterval(LoadingNoticeDelay);
+    settingsSave_ = new QTimer(this);
+    settingsSave_->setSingleShot(true);
+    settingsSave_->setInterval(SettingsSaveDelay);
 }
 
 void MainWindow::createMenus() {
@@ -271,7 +277,10 @@ void MainWindow::createMenus() {
     separator(setup, "N4");
     notifyItem_ = item(setup, "MenuNotify", QStringLiteral("変更を通知する(&N)"));
     notifyItem_->setCheckable(true);
-    connect(notifyItem_, &QAction::toggled, this, [this](bool on) { notifier_.setOn(on); });
+    connect(notifyItem_, &QAction::toggled, this, [this](bool on) {
+        notifier_.setOn(on);
+        settingsChanged();
+    });
 
     QMenu* help = menu("MenuHelp", QStringLiteral("ヘルプ(&H)"));
     item(help, "MenuVersion", QStringLiteral("バージョン情報(&A)"), &MainWindow::showVersion);
@@ -289,6 +298,8 @@ void MainWindow::connectEvents() {
     connect(checkDeadline_, &QTimer::timeout, this, [this] { guarded([this] { finishCheck(); }); });
     connect(checkNudge_, &QTimer::timeout, this, [this] { check_->nudge(); });
     connect(loadingNotice_, &QTimer::timeout, this, &MainWindow::showLoadingNotice);
+    connect(settingsSave_, &QTimer::timeout, this, &MainWindow::saveChangedSettings);
+    connect(header_, &QHeaderView::sectionResized, this, &MainWindow::settingsChanged);
 
     connect(list_, &RecordListView::rowSelectedByUser, this, &MainWindow::onRowSelected);
     connect(header_, &QHeaderView::sectionClicked, this, &MainWindow::onHeaderClicked);
@@ -397,7 +408,32 @@ ClosingState MainWindow::closingState() const {
 }
 
 void MainWindow::saveSettings() {
+    settingsSave_->stop();
     writeSettings(platform_.files, iniPath_, closingState());
+}
+
+void MainWindow::settingsChanged() {
+    // Not for the moves and sizes that showing the window brings, before it is visible.
+    if (shown_ && isVisible()) settingsSave_->start();
+}
+
+void MainWindow::saveChangedSettings() {
+    // Quietly: a box every time the window moves would be worse than the one the close shows
+    // when it cannot write the same file.
+    try {
+        writeChangedSettings(platform_.files, iniPath_, closingState());
+    } catch (const std::exception&) {
+    }
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    settingsChanged();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    settingsChanged();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -492,6 +528,7 @@ void MainWindow::toggleStayOnTop() {
     const bool on = !stayOnTopItem_->isChecked();
     stayOnTopItem_->setChecked(on);
     setStayOnTop(on);
+    settingsChanged();
 }
 
 void MainWindow::setStayOnTop(bool on) {
@@ -511,6 +548,7 @@ void MainWindow::setStayOnTop(bool on) {
 
 void MainWindow::setIntervalFromMenu(QAction* item) {
     guarded([&] { setInterval(item, item->data().toInt() * 1000); });
+    settingsChanged();
 }
 
 void MainWindow::setInterval(QAction* item, int milliseconds) {
@@ -539,6 +577,7 @@ void MainWindow::sortFromMenu(QAction* item) {
         sort_.order = sortOrderFromStored(item->data().toInt());
     showSortState();
     guarded([this] { reorderAndRefill(); });
+    settingsChanged();
 }
 
 void MainWindow::editWatchList() {
@@ -566,6 +605,7 @@ void MainWindow::onHeaderClicked(int section) {
     sort_.key = key;
     showSortState();
     guarded([this] { reorderAndRefill(); });
+    settingsChanged();
 }
 
 void MainWindow::showViewError(const std::string& utf8Message) {

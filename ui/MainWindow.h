@@ -52,6 +52,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private Q_SLOTS:
     void checkNow();
@@ -75,6 +77,10 @@ private:
     void prepareFirstShow();
     // Writes the settings of a close request; throws when they cannot be written.
     void saveSettings();
+    // A setting changed after the show step: they are written SettingsSaveDelay after the last
+    // change, and only when the file would change.
+    void settingsChanged();
+    void saveChangedSettings();
     ClosingState closingState() const;
     std::array<int, ColumnCount> sectionWidths() const;
     // Runs one command; an error escaping it goes to the error report. False after an error.
@@ -159,6 +165,7 @@ private:
     QTimer* checkDeadline_;  // the check in flight ends at its timeout at the latest
     QTimer* checkNudge_;     // asks the lookups again while the check is in flight
     QTimer* loadingNotice_;  // a content load still running at its timeout says so
+    QTimer* settingsSave_;   // runs only between a change of the settings and their save
     ChangeNotifier notifier_;
 };
 
