@@ -7,6 +7,8 @@
 #include "ErrorReport.h"
 #include "MainWindow.h"
 #include "Messages.h"
+#include "QuitOnSignals.h"
+#include "SingleInstance.h"
 #include "StartUp.h"
 #include "SystemPlatform.h"
 
@@ -55,12 +57,33 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // One copy per data folder: a second would undo the first one's edits when it closes.
+    morvane::SingleInstance instance(data.path);
+    switch (instance.claim()) {
+        case morvane::SingleInstance::Claim::Running:
+            break;
+        case morvane::SingleInstance::Claim::OtherActivated:
+            std::printf("Morvane already runs on %s; its window was brought to the front\n",
+                        data.path.c_str());
+            return 0;
+        case morvane::SingleInstance::Claim::OtherLocked:
+            std::printf("Morvane already runs on %s (it holds %s%s)\n", data.path.c_str(),
+                        data.path.c_str(), morvane::InstanceLockFileName);
+            return 0;
+        case morvane::SingleInstance::Claim::OtherSilent:
+            std::fprintf(stderr, "morvane: Morvane already runs on %s but does not answer\n",
+                         data.path.c_str());
+            return 1;
+    }
+
     morvane::SystemPlatform system;
     morvane::Platform platform = system.platform();
     morvane::MainWindow form(platform, system.sharedFiles(), data.path);
     QStringList files;
     for (const std::string& file : command.files) files << QString::fromLocal8Bit(file);
     form.addFiles(files);
+    instance.serve(form);
     form.show();
+    const morvane::QuitOnSignals quitOnSignals(form);
     return QApplication::exec();
 }

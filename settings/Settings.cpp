@@ -94,13 +94,18 @@ Settings readSettings(FileSystem& files, const std::string& iniPath) {
     return s;
 }
 
-void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state) {
+namespace {
+
+// The file's bytes with the keys of a close request set, and in `original` its bytes as they
+// were ("" when there is no file). Throws when the file exists but cannot be read.
+std::string withClosingState(FileSystem& files, const std::string& iniPath,
+                             const ClosingState& state, std::string& original) {
     // The keys not written here must survive, so a file that exists but cannot be read is left
     // alone rather than replaced by one holding only these keys.
-    std::string original;
     const ReadStatus status = files.readAll(iniPath, original, MaxSettingsBytes);
     if (status == ReadStatus::Failed) throw cannotWrite(iniPath);
-    IniFile ini(status == ReadStatus::Ok ? std::string_view(original) : std::string_view());
+    if (status != ReadStatus::Ok) original.clear();
+    IniFile ini(original);
 
     if (!state.maximised) {
         ini.setInteger(WindowSection, "Top", state.top);
@@ -117,8 +122,24 @@ void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingS
     ini.setInteger(ListSection, "SortKey", storedSortKey(state.sort.key));
     ini.setInteger(ListSection, "SortType", storedSortOrder(state.sort.order));
     ini.setInteger(ListSection, "Notify", state.notifiesChanges ? 1 : 0);
+    return ini.bytes();
+}
 
-    if (!files.replaceAll(iniPath, ini.bytes())) throw cannotWrite(iniPath);
+}  // namespace
+
+void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state) {
+    std::string original;
+    if (!files.replaceAll(iniPath, withClosingState(files, iniPath, state, original)))
+        throw cannotWrite(iniPath);
+}
+
+bool writeChangedSettings(FileSystem& files, const std::string& iniPath,
+                          const ClosingState& state) {
+    std::string original;
+    const std::string bytes = withClosingState(files, iniPath, state, original);
+    if (bytes == original) return false;
+    if (!files.replaceAll(iniPath, bytes)) throw cannotWrite(iniPath);
+    return true;
 }
 
 }  // namespace morvane

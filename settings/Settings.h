@@ -88,4 +88,8 @@ Settings readSettings(FileSystem& files, const std::string& iniPath);
 // The file is replaced once, whole (FileSystem::replaceAll), so a failure never leaves it cut.
 void writeSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state);
 
+// Writes as writeSettings does, but only when that would change the file's bytes; returns
+// whether it wrote.
+bool writeChangedSettings(FileSystem& files, const std::string& iniPath, const ClosingState& state);
+
 }  // namespace morvane

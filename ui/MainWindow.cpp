@@ -11,6 +11,7 @@
 #include <QSizeGrip>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <chrono>
 #include <system_error>
 #include <thread>
 
@@ -39,6 +40,9 @@ constexpr int StatusBarHeight = 19;
 constexpr int DesignWidth = 480;
 constexpr int DesignHeight = 341;
 constexpr int DesignInterval = 60000;
+// Settings changed are written this long after the last change, so that a drag of the window
+// writes once.
+constexpr std::chrono::milliseconds SettingsSaveDelay{2000};
 
 // Runs the work on a thread of its own, which nobody waits for.
 bool startDetachedThread(std::function<void()> work) {
@@ -161,6 +165,9 @@ void MainWindow::createControls() {
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->start(DesignInterval);
     intervalMs_ = DesignInterval;
+    settingsSave_ = new QTimer(this);
+    settingsSave_->setSingleShot(true);
+    settingsSave_->setInterval(SettingsSaveDelay);
 }
 
 void MainWindow::connectEvents() {
@@ -177,11 +184,14 @@ void MainWindow::connectEvents() {
     connect(menu_, &MainMenu::intervalChosen, this, [this](CheckInterval item) {
         intervalItem_ = item;
         guarded([&] { setInterval(storedInterval(item) * 1000); });
+        settingsChanged();
     });
     connect(menu_, &MainMenu::editWatchListChosen, this, &MainWindow::editWatchList);
     connect(menu_, &MainMenu::notifyChosen, this, &MainWindow::toggleNotify);
     connect(menu_, &MainMenu::versionChosen, this, &MainWindow::showVersion);
     connect(timer_, &QTimer::timeout, this, &MainWindow::checkNow);
+    connect(settingsSave_, &QTimer::timeout, this, &MainWindow::saveChangedSettings);
+    connect(header_, &QHeaderView::sectionResized, this, &MainWindow::settingsChanged);
 
     connect(checks_, &CheckRunner::finished, this, &MainWindow::showCheck);
     connect(checks_, &CheckRunner::finished, notifier_, &ChangeNotifier::checkFinished);
@@ -301,7 +311,32 @@ ClosingState MainWindow::closingState() const {
 }
 
 void MainWindow::saveSettings() {
+    settingsSave_->stop();
     writeSettings(platform_.files, iniPath_, closingState());
+}
+
+void MainWindow::settingsChanged() {
+    // Not for the moves and sizes that showing the window brings, before it is visible.
+    if (shown_ && isVisible()) settingsSave_->start();
+}
+
+void MainWindow::saveChangedSettings() {
+    // Quietly: a box every time the window moves would be worse than the one the close shows
+    // when it cannot write the same file.
+    try {
+        writeChangedSettings(platform_.files, iniPath_, closingState());
+    } catch (const std::exception&) {
+    }
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    settingsChanged();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    settingsChanged();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -353,10 +388,12 @@ void MainWindow::sortBy(SortState sort) {
         header_->viewport()->repaint();
         list_->viewport()->repaint();
     });
+    settingsChanged();
 }
 
 void MainWindow::toggleStayOnTop() {
     setStayOnTop(!windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    settingsChanged();
 }
 
 void MainWindow::setStayOnTop(bool on) {
@@ -378,6 +415,7 @@ void MainWindow::setStayOnTop(bool on) {
 void MainWindow::toggleNotify() {
     notifier_->setOn(!notifier_->isOn());
     menu_->showNotify(notifier_->isOn());
+    settingsChanged();
 }
 
 void MainWindow::setInterval(int milliseconds) {

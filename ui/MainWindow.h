@@ -58,6 +58,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createControls();
@@ -67,6 +69,10 @@ private:
     void prepareFirstShow();
     // Writes the settings of a close request; throws when they cannot be written.
     void saveSettings();
+    // A setting changed after the show step: they are written SettingsSaveDelay after the last
+    // change, and only when the file would change.
+    void settingsChanged();
+    void saveChangedSettings();
     ClosingState closingState() const;
     // Runs one command; an error escaping it goes to the error report. False after an error.
     bool guarded(const std::function<void()>& command);
@@ -129,7 +135,8 @@ private:
     RecordListView* list_;
     ContentView* viewPanel_;  // PanelView
     std::array<StatusPanel*, 3> statusPanels_;
-    QTimer* timer_;  // Timer1
+    QTimer* timer_;         // Timer1
+    QTimer* settingsSave_;  // runs only between a change of the settings and their save
     CheckRunner* checks_;
     ContentLoader* loader_;
     ChangeNotifier* notifier_;

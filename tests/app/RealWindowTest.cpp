@@ -433,3 +433,76 @@ TEST(RealWindow, TheRowMenuOpensTheFolderAndCopiesThePathAndAChangeIsNotifiedOnc
     guard.pid = -1;
     EXPECT_EQ(bus.calls(), "morvane\tファイルが更新されました\twatched\n");
 }
+
+namespace {
+
+// The main window of one process, once it shows.
+std::string windowOf(const XSession& x, pid_t pid) {
+    std::string id;
+    waitUntil(
+        [&] {
+            id = x.run("xdotool search --all --onlyvisible --pid " + std::to_string(pid) +
+                       " --name '^Morvane$' | head -n 1");
+            return !id.empty();
+        },
+        30s);
+    return id;
+}
+
+}  // namespace
+
+TEST(RealWindow, AChangedSortIsOnDiskBeforeAKillAndASignalClosesAsExitDoes) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    ProgramFolder folder;
+    // No session bus: the lock file keeps the folder to one copy.
+    const EnvironmentSetting noBus("DBUS_SESSION_BUS_ADDRESS",
+                                   "unix:path=" + (folder.dir() / "no-bus").string());
+    const fs::path ini = folder.dir() / "Morvane.ini";
+
+    ProgramGuard guard{x.start({folder.program()}, folder.dir().string())};
+    ASSERT_FALSE(windowOf(x, guard.pid).empty()) << "the main window did not appear";
+    EXPECT_EQ(waitForExit(x.start({folder.program()}, folder.dir().string()), 30s), 0)
+        << "a second copy ran on the same folder";
+    x.keys(windowOf(x, guard.pid), {"alt+s", "z"});  // 並べ替え → サイズ順
+    std::this_thread::sleep_for(3s);
+    kill(guard.pid, SIGKILL);
+    waitForExit(guard.pid, 10s);
+    EXPECT_NE(readFile(ini).find("SortKey=3\r\n"), std::string::npos) << readFile(ini);
+
+    // The lock the killed copy left is taken over.
+    guard.pid = x.start({folder.program()}, folder.dir().string());
+    const std::string window = windowOf(x, guard.pid);
+    ASSERT_FALSE(window.empty()) << "the program did not start after a kill";
+    x.keys(window, {"alt+s", "d"});  // 並べ替え → 降順
+    kill(guard.pid, SIGTERM);
+    EXPECT_EQ(waitForExit(guard.pid, 30s), 0);
+    guard.pid = -1;
+    EXPECT_NE(readFile(ini).find("SortType=1\r\n"), std::string::npos) << readFile(ini);
+}
+
+TEST(RealWindow, ASecondStartOnTheSameFolderActivatesTheFirstWindowAndEnds) {
+    XSession x;
+    ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+    ProgramFolder first;
+    ProgramFolder other;
+    writeFile(other.dir() / "Morvane.ini", "[Window]\r\nTop=400\r\n");  // below the first
+    NotificationBus bus(first.dir() / "notify.log");
+    ASSERT_FALSE(bus.address().empty()) << "the session bus did not start";
+    const EnvironmentSetting address("DBUS_SESSION_BUS_ADDRESS", bus.address());
+
+    ProgramGuard firstCopy{x.start({first.program()}, first.dir().string())};
+    const std::string firstWindow = windowOf(x, firstCopy.pid);
+    ProgramGuard otherCopy{x.start({other.program()}, other.dir().string())};
+    const std::string otherWindow = windowOf(x, otherCopy.pid);
+    ASSERT_FALSE(firstWindow.empty() || otherWindow.empty()) << "a window did not appear";
+
+    x.run("xdotool windowfocus --sync " + otherWindow);
+    // Without a window manager the X server takes a request for the focus only with a time
+    // after the focus last moved; the first copy learns such a time from the pointer over it.
+    x.run("xdotool mousemove --window " + firstWindow + " 40 40");
+    EXPECT_EQ(waitForExit(x.start({first.program()}, first.dir().string()), 30s), 0);
+    EXPECT_TRUE(waitUntil([&] { return x.run("xdotool getwindowfocus") == firstWindow; }, 10s))
+        << "the first window was not activated";
+    EXPECT_EQ(waitpid(otherCopy.pid, nullptr, WNOHANG), 0) << "the copy on another folder ended";
+}

@@ -1,12 +1,15 @@
 // The notification of changed files, through a real session bus to a service that keeps its
 // calls. Run under dbus-run-session.
 
+#include <QDBusConnection>
+#include <QDBusPendingCall>
 #include <QTest>
 
 #include "ChangeNotifier.h"
 #include "CheckRunner.h"
 #include "FakeNotifications.h"
 #include "RealPlatform.h"
+#include "SingleInstance.h"
 #include "WindowFixture.h"
 
 namespace morvane::testing {
@@ -73,6 +76,27 @@ TEST_F(Notifications, OnlyARefreshThatChangesFilesSendsOneNotificationNamingThem
               QStringLiteral("org.morvane.Morvane"));
     EXPECT_EQ(service.calls()[1].body, QStringLiteral("ファイル2"));
     EXPECT_TRUE(errors.empty());
+}
+
+using RunningCopy = WindowTest;
+
+TEST_F(RunningCopy, ActivateFromAnotherStartRestoresAndActivatesTheMinimisedWindow) {
+    SingleInstance instance(AppDir);
+    ASSERT_EQ(instance.claim(), SingleInstance::Claim::Running) << "no session bus";
+    open();
+    instance.serve(*form);
+    form->showMinimized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->isMinimized(); }));
+
+    QDBusConnection otherStart =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other"));
+    const QDBusPendingCall call = otherStart.asyncCall(QDBusMessage::createMethodCall(
+        instanceBusName(AppDir), QString::fromLatin1(InstanceObjectPath),
+        QString::fromLatin1(InstanceInterface), QStringLiteral("Activate")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return call.isFinished(); }, 10000));
+    EXPECT_FALSE(call.isError()) << call.error().message().toStdString();
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->isActiveWindow(); }));
 }
 
 }  // namespace
