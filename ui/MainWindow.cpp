@@ -463,6 +463,8 @@ void MainWindow::finishCheck() {
     }
     unansweredSince_ = std::move(unanswered);
     statusPanels_[2]->showText(unansweredText(unansweredSince_.size()));
+    if (contentViewItem_->isChecked() && followed_.changedAt(list_->table()->records(), watched_))
+        followViewedFile();
 }
 
 QString MainWindow::rowToolTip(std::string_view record) const {
@@ -597,17 +599,34 @@ void MainWindow::onRowSelected() {
 }
 
 void MainWindow::startViewLoad(int row, bool opening) {
+    const std::string& record = list_->table()->records()[std::size_t(row)];
+    followed_.follow(record, watched_);
+    followAgain_ = false;
     // The record's own watch list line names the file whole; its fields may be cut short.
-    const std::string sjisPath = recordPath(list_->table()->records()[std::size_t(row)], watched_);
+    loadIntoView(recordPath(record, watched_), opening, false);
+}
+
+void MainWindow::followViewedFile() {
+    if (viewLoadRunning_) {
+        followAgain_ = true;
+        return;
+    }
+    followAgain_ = false;
+    loadIntoView(followed_.sjisPath(), false, true);
+}
+
+void MainWindow::loadIntoView(const std::string& sjisPath, bool opening, bool following) {
     const unsigned load = ++viewLoads_;
     viewLoadRunning_ = true;
     viewLoadOpens_ = opening;
+    viewLoadFollows_ = following;
     std::string nativePath;
     if (!platform_.codec.toUtf8(sjisPath, nativePath)) {
         finishViewLoad(load, {}, sjisPath);  // names no file
         return;
     }
-    loadingNotice_->start();
+    // A slow reload keeps the text shown: it says nothing of loading.
+    if (!following) loadingNotice_->start();
     const bool started = hooks_.startWork(
         [this, mailbox = mailbox_, &files = platform_.files, load, nativePath, sjisPath] {
             auto read = std::make_shared<ContentRead>();
@@ -634,13 +653,21 @@ void MainWindow::finishViewLoad(unsigned load, const ContentRead& read,
             decoded.status = ContentLoad::Failed;
         }
         if (decoded.status == ContentLoad::Failed) {
+            // The followed file's row already says it cannot be read; its last text stays.
+            if (viewLoadFollows_) return;
             showViewError(contentErrorMessage(platform_.codec, sjisPath));
             if (contentViewItem_->isChecked()) closeView();
             return;
         }
-        if (decoded.status == ContentLoad::Loaded) viewPanel_->showText(fromUtf8(decoded.utf8));
+        if (decoded.status == ContentLoad::Loaded) {
+            if (viewLoadFollows_)
+                viewPanel_->reloadText(fromUtf8(decoded.utf8));
+            else
+                viewPanel_->showText(fromUtf8(decoded.utf8));
+        }
         if (viewLoadOpens_ && !contentViewItem_->isChecked()) openView();
     });
+    if (followAgain_ && contentViewItem_->isChecked()) followViewedFile();
 }
 
 void MainWindow::showLoadingNotice() {
@@ -669,6 +696,7 @@ void MainWindow::openView() {
 
 void MainWindow::closeView() {
     viewLoadRunning_ = false;  // a load still running no longer counts
+    followAgain_ = false;
     loadingNotice_->stop();
     contentViewItem_->setChecked(false);
     if (!fillsScreen()) resize(width(), height() - viewPanel_->height());

@@ -14,6 +14,7 @@
 #include "ChangeNotifier.h"
 #include "CheckCycle.h"
 #include "ContentLoad.h"
+#include "FollowedFile.h"
 #include "LookupWorkers.h"
 #include "Ordering.h"
 #include "Platform.h"
@@ -106,13 +107,19 @@ private:
     // The content view's open and close steps.
     void openView();
     void closeView();
-    // Starts loading the file of the record in the row into the view, away from the window's
-    // thread; a load started later wins over one still running. opening: the view opens once
-    // the load ends without error, or once it has run LoadingNoticeDelay.
+    // Starts loading the file of the record in the row into the view, and follows that file.
     void startViewLoad(int row, bool opening);
+    // Starts loading the file at the Shift-JIS path into the view, away from the window's
+    // thread; a load started later wins over one still running. opening: the view opens once
+    // the load ends without error, or once it has run LoadingNoticeDelay. following: the file
+    // shown, read again; the view keeps its place and marks what is new.
+    void loadIntoView(const std::string& sjisPath, bool opening, bool following);
     // A load's end: a missing file changes nothing; a failed load is reported and the view
-    // closed.
+    // closed, except a failed reload of the followed file, which changes nothing.
     void finishViewLoad(unsigned load, const ContentRead& read, const std::string& sjisPath);
+    // After a check: reads the followed file again into the open view when the check found it
+    // changed, or once the load that runs has ended.
+    void followViewedFile();
     void showLoadingNotice();
     // A modal box captioned "ｴﾗｰ" with the error icon, the message and one OK button, centred
     // on the screen.
@@ -134,6 +141,9 @@ private:
     unsigned viewLoads_ = 0;        // content loads started; the last one counts
     bool viewLoadRunning_ = false;  // the last one has not ended
     bool viewLoadOpens_ = false;    // it opens the view
+    bool viewLoadFollows_ = false;  // it reads the followed file again
+    bool followAgain_ = false;      // the followed file changed while a load ran
+    FollowedFile followed_;         // the file the view shows
     SortState sort_;
     int viewHeight_ = 200;
     // The window's place as read from the settings, applied at the show step.
