@@ -104,7 +104,7 @@ LineChange changedLines(QStringView before, QStringView now) {
 }
 
 // The ground of a marked line: the view's ground a quarter of the way to its text colour,
-// which reads whatever the two colours are.
+// so that text which reads on the ground reads on the mark too.
 QColor markColour(const QPalette& palette) {
     const QColor ground = palette.color(QPalette::Base);
     const QColor text = palette.color(QPalette::Text);
