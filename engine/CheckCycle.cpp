@@ -324,6 +324,11 @@ std::string recordPath(std::string_view record, const WatchedFiles& files) {
     return ownPath(record);
 }
 
+int watchedLineOf(std::string_view record, const WatchedFiles& files) {
+    const WatchedFile* file = watchedFileOf(record, files);
+    return file ? static_cast<int>(file - files.data()) : -1;
+}
+
 std::string recordPath(std::string_view record, const WatchList& watchList) {
     const int line = lineOf(record, watchList.size());
     if (line >= 0) {

@@ -85,5 +85,8 @@ std::string recordPath(std::string_view record, const WatchedFiles& files);
 std::optional<std::string> recordNativePath(const TextCodec& codec, const WatchedFiles& files,
                                             std::string_view record);
 std::string recordPath(std::string_view record, const WatchList& watchList);
+// The watched line a record was built from: the one its SeqNo names, when the record holds that
+// line's names; else -1.
+int watchedLineOf(std::string_view record, const WatchedFiles& files);
 
 }  // namespace morvane

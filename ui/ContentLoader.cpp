@@ -25,7 +25,7 @@ ContentLoader::~ContentLoader() {
     mailbox_->close();
 }
 
-void ContentLoader::load(const std::string& sjisPath) {
+void ContentLoader::load(const std::string& sjisPath, bool readAfterNow) {
     std::string nativePath;
     if (!codec_.toUtf8(sjisPath, nativePath)) {
         wanted_.reset();
@@ -35,7 +35,15 @@ void ContentLoader::load(const std::string& sjisPath) {
     }
     wanted_ = Wanted{nativePath, sjisPath};
     notice_.start();
-    if (!reading_.insert(nativePath).second) return;  // its read runs: the load waits for it
+    if (reading_.count(nativePath) == 0) {
+        startRead(nativePath);
+    } else if (readAfterNow) {
+        readAgain_.insert(nativePath);
+    }
+}
+
+void ContentLoader::startRead(const std::string& nativePath) {
+    reading_.insert(nativePath);
     const bool started = startWork_([files = files_, mailbox = mailbox_, this, nativePath] {
         auto read = std::make_shared<ContentRead>();
         try {
@@ -55,8 +63,13 @@ void ContentLoader::cancel() {
 
 void ContentLoader::finishRead(const std::string& nativePath, const ContentRead& read) {
     reading_.erase(nativePath);
+    const bool again = readAgain_.erase(nativePath) != 0;
     // A later choice took its place.
     if (!wanted_ || wanted_->nativePath != nativePath) return;
+    if (again) {
+        startRead(nativePath);
+        return;
+    }
     tell(read);
 }
 

@@ -36,9 +36,10 @@ public:
     ~ContentLoader() override;
 
     // Loads the file at the Shift-JIS path in place of any load asked for before. A file
-    // already being read is not read again: the load waits for that read. May tell its end
-    // before it returns.
-    void load(const std::string& sjisPath);
+    // already being read is not read again: the load waits for that read, and with
+    // readAfterNow (the file has changed since that read began) reads it again after it. May
+    // tell its end before it returns.
+    void load(const std::string& sjisPath, bool readAfterNow = false);
     // Forgets the load asked for: nothing more is told of it.
     void cancel();
     bool isLoading() const { return wanted_.has_value(); }
@@ -57,6 +58,7 @@ private:
         std::string nativePath;
         std::string sjisPath;
     };
+    void startRead(const std::string& nativePath);
     void finishRead(const std::string& nativePath, const ContentRead& read);
     void tell(const ContentRead& read);
 
@@ -66,7 +68,8 @@ private:
     // Reads hand their bytes over through the mailbox; it is closed first when the loader goes.
     std::shared_ptr<Mailbox> mailbox_;
     std::optional<Wanted> wanted_;
-    std::set<std::string> reading_;  // native paths whose read runs
+    std::set<std::string> reading_;    // native paths whose read runs
+    std::set<std::string> readAgain_;  // among them, those to read again once it ends
     QTimer notice_;
 };
 

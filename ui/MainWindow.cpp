@@ -195,6 +195,7 @@ void MainWindow::connectEvents() {
 
     connect(checks_, &CheckRunner::finished, this, &MainWindow::showCheck);
     connect(checks_, &CheckRunner::finished, notifier_, &ChangeNotifier::checkFinished);
+    connect(checks_, &CheckRunner::finished, this, &MainWindow::followViewedFile);
     connect(checks_, &CheckRunner::failed, this,
             [this](const std::string& message) { hooks_.reportError(message); });
 
@@ -202,6 +203,8 @@ void MainWindow::connectEvents() {
     connect(loader_, &ContentLoader::missing, this, &MainWindow::openViewIfAsked);
     connect(loader_, &ContentLoader::failed, this, &MainWindow::onViewLoadFailed);
     connect(loader_, &ContentLoader::slow, this, [this] {
+        // A slow reload keeps the text shown.
+        if (loadFollows_) return;
         viewPanel_->showText(LoadingText);
         openViewIfAsked();
     });
@@ -487,17 +490,35 @@ void MainWindow::onRowSelected() {
 }
 
 void MainWindow::loadIntoView(int row, bool opening) {
+    const std::string& record = list_->table()->records()[std::size_t(row)];
+    followed_.follow(record, checks_->watchedFiles());
     loadOpens_ = opening;
+    loadFollows_ = false;
     // The record's own watch list line names the file whole; its fields may be cut short.
-    loader_->load(recordPath(list_->table()->records()[std::size_t(row)], checks_->watchedFiles()));
+    loader_->load(recordPath(record, checks_->watchedFiles()));
+}
+
+void MainWindow::followViewedFile(const CheckOutcome& outcome) {
+    if (!viewOpen_ || !followed_.changedAt(outcome.records, checks_->watchedFiles())) return;
+    // A load of the file under way still shows it from its start; it reads the file again.
+    if (!loader_->isLoading()) {
+        loadOpens_ = false;
+        loadFollows_ = true;
+    }
+    loader_->load(followed_.sjisPath(), true);
 }
 
 void MainWindow::onViewLoaded(const QString& text) {
-    viewPanel_->showText(text);
+    if (loadFollows_)
+        viewPanel_->reloadText(text);
+    else
+        viewPanel_->showText(text);
     openViewIfAsked();
 }
 
 void MainWindow::onViewLoadFailed(const std::string& sjisPath) {
+    // The followed file's row already says it cannot be read; its last text stays.
+    if (loadFollows_) return;
     guarded([&] {
         showViewError(contentErrorMessage(platform_.codec, sjisPath));
         if (viewOpen_) closeView();

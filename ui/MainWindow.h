@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "FollowedFile.h"
 #include "Platform.h"
 #include "Settings.h"
 #include "StatusRecord.h"
@@ -103,6 +104,9 @@ private:
     // Loads the file of the record in the row into the view. opening: the view opens once the
     // load ends without error, or once it has run long enough to say so.
     void loadIntoView(int row, bool opening);
+    // After a check that found the file the view follows changed: reads it again into the
+    // view, which keeps its place and marks what is new.
+    void followViewedFile(const CheckOutcome& outcome);
     void onViewLoaded(const QString& text);
     void onViewLoadFailed(const std::string& sjisPath);
     void openViewIfAsked();
@@ -124,10 +128,13 @@ private:
     int storedHeight_ = 300;
     int storedWidth_ = 540;
     CheckInterval intervalItem_ = CheckInterval::SixtySeconds;  // the one the menu shows
-    int intervalMs_ = 0;      // the timer's period; 0 while no timed checks run
-    bool viewOpen_ = false;   // the content view is shown
-    bool loadOpens_ = false;  // the content load under way opens the view
-    bool shown_ = false;      // the show step has run
+    int intervalMs_ = 0;        // the timer's period; 0 while no timed checks run
+    bool viewOpen_ = false;     // the content view is shown
+    bool loadOpens_ = false;    // the content load under way opens the view
+    bool loadFollows_ = false;  // it reads the followed file again
+    bool shown_ = false;        // the show step has run
+
+    FollowedFile followed_;  // the file the view shows
 
     MainMenu* menu_;
     QFrame* tablePanel_;  // Panel1

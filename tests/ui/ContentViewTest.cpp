@@ -1,8 +1,11 @@
 // The content view: opening and closing it, the heights it takes and gives back, and what a
 // missing or unreadable file does to it.
 
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -18,9 +21,9 @@ protected:
     std::vector<std::string> viewErrors;
 
     // Three watched files in this order: two with text, one missing. The view adds 90 pixels.
-    MainWindow& openWatching() {
+    MainWindow& openWatching(const std::string& a = "alpha\r\nsecond line") {
         files.put(IniPath, "[Window]\r\nViewHeight=90\r\n");
-        files.put("/w/a.txt", "alpha\r\nsecond line");
+        files.put("/w/a.txt", a);
         files.put("/w/b.txt", "bravo");
         files.put(ListPath,
                   entry("a", "/w/a.txt") + entry("b", "/w/b.txt") + entry("gone", "/w/gone.txt"));
@@ -50,6 +53,7 @@ protected:
 
     std::string memo() { return child<QPlainTextEdit>("MemoList")->toPlainText().toStdString(); }
     bool isOpen() { return action("MenuFileView")->isChecked() && child("PanelView")->isVisible(); }
+    QPlainTextEdit* memoList() { return child<QPlainTextEdit>("MemoList"); }
 };
 
 TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothing) {
@@ -265,6 +269,70 @@ TEST_F(ContentView, TextIsWrappedAtWordsUnlessALongRunHasNowhereToBreak) {
             EXPECT_GT(view->document()->lastBlock().layout()->lineCount(), 10) << "wrapped";
         }
     }
+}
+
+TEST_F(ContentView, AFileAppendedToIsReadAgainInPlaceWithExactlyTheNewLinesMarked) {
+    std::string log;
+    for (int i = 0; i < 200; ++i) log += "line " + std::to_string(i) + "\n";
+    for (const bool atEnd : {true, false}) {
+        SCOPED_TRACE(atEnd ? "at the end" : "in the middle");
+        openWatching(log);
+        select(0);
+        command();
+        QScrollBar* bar = memoList()->verticalScrollBar();
+        bar->setValue(atEnd ? bar->maximum() : 100);
+        const auto firstVisible = [&] {
+            return memoList()->cursorForPosition({0, 0}).blockNumber();
+        };
+        const int top = firstVisible();
+        files.put("/w/a.txt", log + "new one\nnew two\n", {2024, 3, 1, 12, 0, 2});
+        action("MenuRepaint")->trigger();
+        settle();
+        EXPECT_EQ(memo(), log + "new one\nnew two\n");
+        if (atEnd)
+            EXPECT_EQ(bar->value(), bar->maximum());
+        else
+            EXPECT_EQ(firstVisible(), top);
+        action("MenuRepaint")->trigger();  // unchanged: not read again, so the mark stays
+        settle();
+        const auto marks = memoList()->extraSelections();
+        ASSERT_EQ(marks.size(), 1);
+        const QTextCursor& mark = marks[0].cursor;
+        const QTextDocument* document = memoList()->document();
+        EXPECT_EQ(document->findBlock(mark.selectionStart()).blockNumber(), 200);
+        EXPECT_EQ(document->findBlock(mark.selectionEnd() - 1).blockNumber(), 201);
+    }
+}
+
+TEST_F(ContentView, CtrlFFindsJapaneseAsTypedAndEnterSelectsItsNextPlace) {
+    openWatching("ログ一\n二行目\n三 ログ\n");
+    select(0);
+    command();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    memoList()->setFocus();
+    QTest::keyClick(memoList(), Qt::Key_F, Qt::ControlModifier);
+    auto* box = child<QLineEdit>("EditFind");
+    ASSERT_TRUE(box->hasFocus());
+    EXPECT_EQ(box->accessibleName(), QStringLiteral("検索"));
+    EXPECT_EQ(memoList()->accessibleName(), QStringLiteral("内容"));
+    QInputMethodEvent typed;
+    typed.setCommitString(QStringLiteral("ログ"));
+    QApplication::sendEvent(box, &typed);
+    const auto found = [&] {
+        const QTextCursor c = memoList()->textCursor();
+        return c.selectedText() == QStringLiteral("ログ") ? c.selectionStart() : -1;
+    };
+    std::vector<int> places;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(box, Qt::Key_Return);
+        places.push_back(found());
+    }
+    QTest::keyClick(box, Qt::Key_F3, Qt::ShiftModifier);
+    places.push_back(found());
+    EXPECT_EQ(places, (std::vector<int>{0, 10, 0, 10})) << "round from the other end";
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_FALSE(child("PanelFind")->isVisible());
 }
 
 }  // namespace
