@@ -49,6 +49,15 @@ SortKey columnSortKey(int column) {
                                                : SortKey::WatchOrder;
 }
 
+SortState sortAfterClickOn(int column, SortState sort) {
+    const SortKey key = columnSortKey(column);
+    if (sort.key == key)
+        sort.order =
+            sort.order == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
+    sort.key = key;
+    return sort;
+}
+
 void orderRecords(Records& records, SortState sort, const Collator& collator) {
     const RecordField field = keyField(sort.key);
     const auto prefixWidth = static_cast<std::size_t>(FieldWidth[SortPrefix]);

@@ -31,6 +31,9 @@ int storedSortOrder(SortOrder order);
 // The key a click on the table's column 0 .. ColumnCount-1 sorts by: Name .. Directory. Any
 // other column stands for WatchOrder.
 SortKey columnSortKey(int column);
+// The sort a click on a column gives: that column's key, in the other order where it was the
+// key already.
+SortState sortAfterClickOn(int column, SortState sort);
 
 // Orders records by the sort state: rewrites every SortPrefix from the key field, keeps at most
 // KeptFromState bytes from StateCode on, sorts under the collator, and for descending order

@@ -3,12 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QScreen>
 #include <QSessionManager>
-#include <QSizeGrip>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
@@ -17,8 +14,8 @@
 
 #include "ChangeNotifier.h"
 #include "CheckRunner.h"
-#include "ContentLoader.h"
 #include "ContentView.h"
+#include "ContentViewer.h"
 #include "ErrorReport.h"
 #include "MainMenu.h"
 #include "Messages.h"
@@ -36,7 +33,6 @@ namespace morvane {
 
 namespace {
 
-constexpr int StatusBarHeight = 19;
 constexpr int DesignWidth = 480;
 constexpr int DesignHeight = 341;
 constexpr int DesignInterval = 60000;
@@ -61,19 +57,6 @@ QFrame* makePanel(const char* name, QWidget* parent) {
     panel->setLineWidth(1);
     return panel;
 }
-
-// A message box that places itself in the middle of its screen rather than over its parent.
-class ScreenCentredBox : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);  // settles the box's size
-        if (const QScreen* s = screen())
-            move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    }
-};
 
 }  // namespace
 
@@ -100,7 +83,8 @@ MainWindow::MainWindow(Platform& platform, std::shared_ptr<const FileSystem> wat
     createControls();
     menu_ = new MainMenu(menuBar());
     checks_ = new CheckRunner(platform_, *list_->table(), hooks_.makeLookups, this);
-    loader_ = new ContentLoader(platform_.codec, std::move(watchedFiles), hooks_.startWork, this);
+    viewer_ = new ContentViewer(*this, *tablePanel_, *viewPanel_, *list_, *checks_, platform_.codec,
+                                std::move(watchedFiles), hooks_);
     notifier_ = new ChangeNotifier(platform_.codec, this);
     connectEvents();
     applySettings();
@@ -136,26 +120,11 @@ void MainWindow::createControls() {
     viewPanel_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     viewPanel_->hide();
 
-    // The status bar is built here rather than with QStatusBar, whose layout adds margins and
-    // spacing between the panels and a frame around each one.
-    auto* statusBar = new QWidget(client);
-    statusBar->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar->setFixedHeight(StatusBarHeight);
-    auto* statusLayout = new QHBoxLayout(statusBar);
-    statusLayout->setContentsMargins(0, 0, 0, 0);
-    statusLayout->setSpacing(0);
-    statusPanels_ = {new StatusPanel(120, StatusBarHeight, true, statusBar),
-                     new StatusPanel(170, StatusBarHeight, true, statusBar),
-                     new StatusPanel(0, StatusBarHeight, false, statusBar)};
-    for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
-        statusPanels_[i]->setObjectName(QStringLiteral("StatusBar1.Panel%1").arg(i));
-        statusLayout->addWidget(statusPanels_[i], i == 2 ? 1 : 0);
-    }
-    statusLayout->addWidget(new QSizeGrip(statusBar), 0, Qt::AlignBottom | Qt::AlignRight);
+    statusBar_ = new StatusBar(client);
 
     clientLayout->addWidget(tablePanel_, 1);
     clientLayout->addWidget(viewPanel_, 1);
-    clientLayout->addWidget(statusBar);
+    clientLayout->addWidget(statusBar_);
     // The stored size applies as read, and the user may drag the window smaller than the
     // status panels: what does not fit is cut off, as the panels' text already is.
     client->setMinimumSize(1, 1);
@@ -172,7 +141,8 @@ void MainWindow::createControls() {
 
 void MainWindow::connectEvents() {
     connect(menu_, &MainMenu::exitChosen, this, &QWidget::close);
-    connect(menu_, &MainMenu::contentViewChosen, this, &MainWindow::toggleContentView);
+    connect(menu_, &MainMenu::contentViewChosen, this,
+            [this] { guarded([this] { viewer_->toggle(); }); });
     connect(menu_, &MainMenu::stayOnTopChosen, this, &MainWindow::toggleStayOnTop);
     connect(menu_, &MainMenu::refreshChosen, this, &MainWindow::checkNow);
     connect(menu_, &MainMenu::sortKeyChosen, this, [this](SortKey key) {
@@ -193,34 +163,23 @@ void MainWindow::connectEvents() {
     connect(settingsSave_, &QTimer::timeout, this, &MainWindow::saveChangedSettings);
     connect(header_, &QHeaderView::sectionResized, this, &MainWindow::settingsChanged);
 
-    connect(checks_, &CheckRunner::finished, this, &MainWindow::showCheck);
+    connect(checks_, &CheckRunner::finished, this,
+            [this](const CheckOutcome& outcome) { list_->refill(outcome.records); });
+    connect(checks_, &CheckRunner::finished, statusBar_, &StatusBar::showCheck);
     connect(checks_, &CheckRunner::finished, notifier_, &ChangeNotifier::checkFinished);
-    connect(checks_, &CheckRunner::finished, this, &MainWindow::followViewedFile);
+    connect(checks_, &CheckRunner::finished, viewer_, &ContentViewer::followFile);
     connect(checks_, &CheckRunner::failed, this,
             [this](const std::string& message) { hooks_.reportError(message); });
 
-    connect(loader_, &ContentLoader::loaded, this, &MainWindow::onViewLoaded);
-    connect(loader_, &ContentLoader::missing, this, &MainWindow::openViewIfAsked);
-    connect(loader_, &ContentLoader::failed, this, &MainWindow::onViewLoadFailed);
-    connect(loader_, &ContentLoader::slow, this, [this] {
-        // A slow reload keeps the text shown.
-        if (loadFollows_) return;
-        viewPanel_->showText(LoadingText);
-        openViewIfAsked();
-    });
+    connect(viewer_, &ContentViewer::openChanged, menu_, &MainMenu::showContentView);
 
-    connect(list_, &RecordListView::rowSelectedByUser, this, &MainWindow::onRowSelected);
+    connect(list_, &RecordListView::rowSelectedByUser, this,
+            [this] { guarded([this] { viewer_->showSelectedRow(); }); });
     // Queued: the drop ends, and the file manager that sent it goes on, before any message.
     connect(list_, &RecordListView::filesDropped, this, &MainWindow::addFiles,
             Qt::QueuedConnection);
     connect(header_, &QHeaderView::sectionClicked, this, [this](int section) {
-        SortState sort = list_->table()->sortState();
-        const SortKey key = columnSortKey(section);
-        if (sort.key == key)
-            sort.order =
-                sort.order == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
-        sort.key = key;
-        sortBy(sort);
+        sortBy(sortAfterClickOn(section, list_->table()->sortState()));
     });
 
     if (qGuiApp)
@@ -245,7 +204,7 @@ void MainWindow::applySettings() {
     storedLeft_ = settings.left;
     storedHeight_ = settings.height;
     storedWidth_ = settings.width;
-    viewHeight_ = settings.viewHeight;
+    viewer_->setOpeningHeight(settings.viewHeight);
 
     for (int n = 0; n < ColumnCount; ++n) header_->resizeSection(n, settings.columnWidth(n));
 
@@ -298,12 +257,12 @@ ClosingState MainWindow::closingState() const {
     state.maximised = fillsScreen();
     // The normal geometry is that of the client area; the stored place is that of the frame.
     const StoredGeometry stored = closingGeometry(normalGeometry(), geometry().topLeft(), pos(),
-                                                  viewOpen_ ? viewPanel_->height() : 0);
+                                                  viewer_->isOpen() ? viewPanel_->height() : 0);
     state.left = stored.left;
     state.top = stored.top;
     state.width = stored.width;
     state.height = stored.height;
-    state.viewHeight = viewHeight_;
+    state.viewHeight = viewer_->openingHeight();
     for (int i = 0; i < ColumnCount; ++i)
         state.columnWidths[std::size_t(i)] = header_->sectionSize(i);
     state.topMost = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
@@ -369,13 +328,6 @@ void MainWindow::checkNow() {
     guarded([this] { checks_->start(false); });
 }
 
-void MainWindow::showCheck(const CheckOutcome& outcome) {
-    list_->refill(outcome.records);
-    statusPanels_[0]->showText(lastCheckText(outcome.times.started));
-    statusPanels_[1]->showText(clockText(outcome.times.finished));
-    statusPanels_[2]->showText(unansweredText(outcome.unanswered));
-}
-
 QString MainWindow::rowToolTip(std::string_view record) const {
     return recordToolTip(fromSjis(platform_.codec, recordPath(record, checks_->watchedFiles())),
                          stateOf(record), checks_->unansweredSince(record));
@@ -401,18 +353,7 @@ void MainWindow::toggleStayOnTop() {
 
 void MainWindow::setStayOnTop(bool on) {
     menu_->showStayOnTop(on);
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
-    // Changing a window hint hides the window; it comes back where it was, as it was.
-    const bool wasVisible = isVisible();
-    const QPoint place = pos();
-    const QSize size = this->size();
-    const Qt::WindowStates state = windowState();
-    setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    if (!wasVisible) return;
-    move(place);
-    resize(size);
-    setWindowState(state);
-    show();
+    setStaysOnTop(*this, on);
 }
 
 void MainWindow::toggleNotify() {
@@ -461,101 +402,8 @@ void MainWindow::showVersion() {
     hooks_.runModal(box);
 }
 
-void MainWindow::showViewError(const std::string& utf8Message) {
-    ScreenCentredBox box(QMessageBox::Critical, QStringLiteral("ｴﾗｰ"), fromUtf8(utf8Message),
-                         QMessageBox::Ok, this);
-    hooks_.runModal(box);
-}
-
-void MainWindow::toggleContentView() {
-    guarded([this] {
-        const int row = list_->selectedRow();
-        if (row < 0 || row >= list_->rowCount()) {
-            showViewError("表示するファイルを選択されていません。");
-            return;
-        }
-        if (viewOpen_) {
-            closeView();
-            return;
-        }
-        loadIntoView(row, true);
-    });
-}
-
-void MainWindow::onRowSelected() {
-    if (!viewOpen_) return;
-    const int row = list_->selectedRow();
-    if (row < 0 || row >= list_->rowCount()) return;
-    guarded([&] { loadIntoView(row, false); });
-}
-
-void MainWindow::loadIntoView(int row, bool opening) {
-    const std::string& record = list_->table()->records()[std::size_t(row)];
-    followed_.follow(record, checks_->watchedFiles());
-    loadOpens_ = opening;
-    loadFollows_ = false;
-    // The record's own watch list line names the file whole; its fields may be cut short.
-    loader_->load(recordPath(record, checks_->watchedFiles()));
-}
-
-void MainWindow::followViewedFile(const CheckOutcome& outcome) {
-    if (!viewOpen_ || !followed_.changedAt(outcome.records, checks_->watchedFiles())) return;
-    // A load of the file under way still shows it from its start; it reads the file again.
-    if (!loader_->isLoading()) {
-        loadOpens_ = false;
-        loadFollows_ = true;
-    }
-    loader_->load(followed_.sjisPath(), true);
-}
-
-void MainWindow::onViewLoaded(const QString& text) {
-    if (loadFollows_)
-        viewPanel_->reloadText(text);
-    else
-        viewPanel_->showText(text);
-    openViewIfAsked();
-}
-
-void MainWindow::onViewLoadFailed(const std::string& sjisPath) {
-    // The followed file's row already says it cannot be read; its last text stays.
-    if (loadFollows_) return;
-    guarded([&] {
-        showViewError(contentErrorMessage(platform_.codec, sjisPath));
-        if (viewOpen_) closeView();
-    });
-}
-
-void MainWindow::openViewIfAsked() {
-    if (loadOpens_ && !viewOpen_) openView();
-}
-
 bool MainWindow::fillsScreen() const {
     return windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
-}
-
-void MainWindow::openView() {
-    viewOpen_ = true;
-    menu_->showContentView(true);
-    // The table keeps its height; the view takes what the window gains, and every later
-    // change of the window's height. A maximised window cannot grow: there the table gives
-    // the view its height, and the window stays maximised.
-    if (fillsScreen()) {
-        tablePanel_->setFixedHeight(std::max(0, tablePanel_->height() - viewHeight_));
-    } else {
-        tablePanel_->setFixedHeight(tablePanel_->height());
-        resize(width(), height() + viewHeight_);
-    }
-    viewPanel_->show();
-}
-
-void MainWindow::closeView() {
-    loader_->cancel();  // a load still running no longer counts
-    viewOpen_ = false;
-    menu_->showContentView(false);
-    if (!fillsScreen()) resize(width(), height() - viewPanel_->height());
-    viewPanel_->hide();
-    tablePanel_->setMinimumHeight(0);
-    tablePanel_->setMaximumHeight(QWIDGETSIZE_MAX);
 }
 
 }  // namespace morvane

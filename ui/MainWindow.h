@@ -12,7 +12,6 @@
 #include <string>
 #include <string_view>
 
-#include "FollowedFile.h"
 #include "Platform.h"
 #include "Settings.h"
 #include "StatusRecord.h"
@@ -27,12 +26,12 @@ namespace morvane {
 struct CheckOutcome;
 class ChangeNotifier;
 class CheckRunner;
-class ContentLoader;
+class ContentViewer;
 class ContentView;
 class MainMenu;
 class RecordListView;
 class SectionHeader;
-class StatusPanel;
+class StatusBar;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -81,7 +80,6 @@ private:
     // it too, and throws.
     void loadWatchedFiles();
     void checkNow();
-    void showCheck(const CheckOutcome& outcome);
     // The row's tooltip: its file's full path, its state, and since when it has not answered.
     QString rowToolTip(std::string_view record) const;
     // Sets the timer's period; a period of 0 stops timed checks.
@@ -98,54 +96,30 @@ private:
     // Maximised or full screen: the window cannot grow.
     bool fillsScreen() const;
 
-    // 内容表示: opens the view on the selected row's file, or closes it.
-    void toggleContentView();
-    void onRowSelected();
-    // Loads the file of the record in the row into the view. opening: the view opens once the
-    // load ends without error, or once it has run long enough to say so.
-    void loadIntoView(int row, bool opening);
-    // After a check that found the file the view follows changed: reads it again into the
-    // view, which keeps its place and marks what is new.
-    void followViewedFile(const CheckOutcome& outcome);
-    void onViewLoaded(const QString& text);
-    void onViewLoadFailed(const std::string& sjisPath);
-    void openViewIfAsked();
-    void openView();
-    void closeView();
-    // A modal box captioned "ｴﾗｰ" with the error icon, the message and one OK button, centred
-    // on the screen.
-    void showViewError(const std::string& utf8Message);
-
     Platform& platform_;
     UiHooks hooks_;
     const std::string appDir_;
     const std::string iniPath_;
 
-    int viewHeight_ = 200;
     // The window's place as read from the settings, applied at the show step.
     int storedTop_ = 1;
     int storedLeft_ = 1;
     int storedHeight_ = 300;
     int storedWidth_ = 540;
     CheckInterval intervalItem_ = CheckInterval::SixtySeconds;  // the one the menu shows
-    int intervalMs_ = 0;        // the timer's period; 0 while no timed checks run
-    bool viewOpen_ = false;     // the content view is shown
-    bool loadOpens_ = false;    // the content load under way opens the view
-    bool loadFollows_ = false;  // it reads the followed file again
-    bool shown_ = false;        // the show step has run
-
-    FollowedFile followed_;  // the file the view shows
+    int intervalMs_ = 0;  // the timer's period; 0 while no timed checks run
+    bool shown_ = false;  // the show step has run
 
     MainMenu* menu_;
     QFrame* tablePanel_;  // Panel1
     SectionHeader* header_;
     RecordListView* list_;
     ContentView* viewPanel_;  // PanelView
-    std::array<StatusPanel*, 3> statusPanels_;
+    StatusBar* statusBar_;
     QTimer* timer_;         // Timer1
     QTimer* settingsSave_;  // runs only between a change of the settings and their save
     CheckRunner* checks_;
-    ContentLoader* loader_;
+    ContentViewer* viewer_;
     ChangeNotifier* notifier_;
 };
 

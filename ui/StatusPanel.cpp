@@ -2,7 +2,12 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QSizeGrip>
 #include <algorithm>
+
+#include "CheckRunner.h"
+#include "Messages.h"
 
 namespace morvane {
 
@@ -38,6 +43,33 @@ void StatusPanel::fitWidth() {
     const int needed = margins.left() + indent() + ink + margins.right();
     const int width = std::max(designWidth_, needed);
     if (width != this->width() || minimumWidth() != width) setFixedWidth(width);
+}
+
+namespace {
+constexpr int StatusBarHeight = 19;
+}
+
+StatusBar::StatusBar(QWidget* parent)
+    : QWidget(parent),
+      panels_{new StatusPanel(120, StatusBarHeight, true, this),
+              new StatusPanel(170, StatusBarHeight, true, this),
+              new StatusPanel(0, StatusBarHeight, false, this)} {
+    setObjectName(QStringLiteral("StatusBar1"));
+    setFixedHeight(StatusBarHeight);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (std::size_t i = 0; i < panels_.size(); ++i) {
+        panels_[i]->setObjectName(QStringLiteral("StatusBar1.Panel%1").arg(i));
+        layout->addWidget(panels_[i], i == 2 ? 1 : 0);
+    }
+    layout->addWidget(new QSizeGrip(this), 0, Qt::AlignBottom | Qt::AlignRight);
+}
+
+void StatusBar::showCheck(const CheckOutcome& outcome) {
+    panels_[0]->showText(lastCheckText(outcome.times.started));
+    panels_[1]->showText(clockText(outcome.times.finished));
+    panels_[2]->showText(unansweredText(outcome.unanswered));
 }
 
 }  // namespace morvane

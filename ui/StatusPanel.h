@@ -4,8 +4,11 @@
 // check.
 
 #include <QLabel>
+#include <array>
 
 namespace morvane {
+
+struct CheckOutcome;
 
 // A panel keeps its design width, and grows past it only where its text in the current font
 // (a larger one, or one a style sheet sets) would not fit: the time is never cut. A panel
@@ -26,6 +29,20 @@ private:
     void fitWidth();
 
     int designWidth_;
+};
+
+// StatusBar1: the time of the last check, the clock at its end, and how many files have not
+// answered, in three panels and a size grip. Built here rather than with QStatusBar, whose
+// layout adds margins and spacing between the panels and a frame around each one.
+class StatusBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit StatusBar(QWidget* parent = nullptr);
+
+    void showCheck(const CheckOutcome& outcome);
+
+private:
+    std::array<StatusPanel*, 3> panels_;
 };
 
 }  // namespace morvane

@@ -1,5 +1,7 @@
 #include "WindowPlacement.h"
 
+#include <QWidget>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
@@ -74,6 +76,20 @@ StoredGeometry closingGeometry(const QRect& normal, const QPoint& clientTopLeft,
     const std::int64_t width = std::int64_t{normal.right()} - normal.left() + 1;
     const std::int64_t height = std::int64_t{normal.bottom()} - normal.top() + 1 - hiddenHeight;
     return {keptInRange(frameTop), keptInRange(frameLeft), keptInRange(height), keptInRange(width)};
+}
+
+void setStaysOnTop(QWidget& window, bool on) {
+    if (window.windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
+    const bool wasVisible = window.isVisible();
+    const QPoint place = window.pos();
+    const QSize size = window.size();
+    const Qt::WindowStates state = window.windowState();
+    window.setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (!wasVisible) return;
+    window.move(place);
+    window.resize(size);
+    window.setWindowState(state);
+    window.show();
 }
 
 }  // namespace morvane

@@ -9,6 +9,8 @@
 #include <QSize>
 #include <vector>
 
+class QWidget;
+
 namespace morvane {
 
 // The largest width or height a window can be given: X11 keeps them in 15 bits.
@@ -43,5 +45,9 @@ WindowPlacement placeWindow(const StoredGeometry& stored, const std::vector<QRec
 // are kept at its limits.
 StoredGeometry closingGeometry(const QRect& normal, const QPoint& clientTopLeft,
                                const QPoint& frameTopLeft, int hiddenHeight);
+
+// Keeps the window above the others, or no longer. The window comes back where it was, as it
+// was: changing the hint hides it.
+void setStaysOnTop(QWidget& window, bool on);
 
 }  // namespace morvane
