@@ -84,7 +84,7 @@ TEST_F(RunningCopy, ActivateFromAnotherStartRestoresAndActivatesTheMinimisedWind
     SingleInstance instance(AppDir);
     ASSERT_EQ(instance.claim(), SingleInstance::Claim::Running) << "no session bus";
     open();
-    instance.serve(*form);
+    instance.serve(*form, [this](const QStringList& paths) { form->addFiles(paths); });
     form->showMinimized();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->isMinimized(); }));
 
