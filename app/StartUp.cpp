@@ -46,7 +46,8 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments, const std
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("Adds the file to the watch list, ticked, as dropping it on the window "
-                       "does; a file already listed is ticked, not added again."),
+                       "does; a file already listed is ticked, not added again. When Morvane "
+                       "already runs on the same data folder, the files go to it."),
         QStringLiteral("[FILE...]"));
     for (const QtOption& qt : QtOptions) {
         QCommandLineOption option(QString::fromLatin1(qt.name));

@@ -57,19 +57,35 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    QStringList files;
+    for (const std::string& file : command.files) files << QString::fromLocal8Bit(file);
     // One copy per data folder: a second would undo the first one's edits when it closes.
     morvane::SingleInstance instance(data.path);
-    switch (instance.claim()) {
+    switch (instance.claim(files)) {
         case morvane::SingleInstance::Claim::Running:
             break;
         case morvane::SingleInstance::Claim::OtherActivated:
-            std::printf("Morvane already runs on %s; its window was brought to the front\n",
-                        data.path.c_str());
+            if (files.isEmpty())
+                std::printf("Morvane already runs on %s; its window was brought to the front\n",
+                            data.path.c_str());
+            else
+                std::printf(
+                    "Morvane already runs on %s; the files were handed to it and its "
+                    "window brought to the front\n",
+                    data.path.c_str());
             return 0;
         case morvane::SingleInstance::Claim::OtherLocked:
-            std::printf("Morvane already runs on %s (it holds %s%s)\n", data.path.c_str(),
-                        data.path.c_str(), morvane::InstanceLockFileName);
-            return 0;
+            if (files.isEmpty()) {
+                std::printf("Morvane already runs on %s (it holds %s%s)\n", data.path.c_str(),
+                            data.path.c_str(), morvane::InstanceLockFileName);
+                return 0;
+            }
+            // Without a session bus there is no way to reach the running copy.
+            std::fprintf(stderr,
+                         "morvane: Morvane already runs on %s (it holds %s%s) and cannot be "
+                         "reached without a session bus: the files were not added\n",
+                         data.path.c_str(), data.path.c_str(), morvane::InstanceLockFileName);
+            return 1;
         case morvane::SingleInstance::Claim::OtherSilent:
             std::fprintf(stderr, "morvane: Morvane already runs on %s but does not answer\n",
                          data.path.c_str());
@@ -79,10 +95,8 @@ int main(int argc, char** argv) {
     morvane::SystemPlatform system;
     morvane::Platform platform = system.platform();
     morvane::MainWindow form(platform, system.sharedFiles(), data.path);
-    QStringList files;
-    for (const std::string& file : command.files) files << QString::fromLocal8Bit(file);
     form.addFiles(files);
-    instance.serve(form);
+    instance.serve(form, [&form](const QStringList& handedOver) { form.addFiles(handedOver); });
     form.show();
     const morvane::QuitOnSignals quitOnSignals(form);
     return QApplication::exec();

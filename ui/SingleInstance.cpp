@@ -6,19 +6,29 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QWidget>
+#include <utility>
 
 namespace morvane {
 
 namespace {
 
 // How long a later start waits for the running copy to answer.
-constexpr int ActivateTimeoutMs = 10000;
+constexpr int AnswerTimeoutMs = 10000;
 
 }  // namespace
+
+void InstanceService::setWindow(QWidget* window, AddFiles addFiles) {
+    window_ = window;
+    addFiles_ = std::move(addFiles);
+    if (!waiting_.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this] { addWaitingFiles(); }, Qt::QueuedConnection);
+}
 
 void InstanceService::Activate() {
     if (!window_) return;
@@ -31,6 +41,38 @@ void InstanceService::Activate() {
         modal->raise();
         modal->activateWindow();
     }
+}
+
+void InstanceService::Open(const QStringList& nativePaths) {
+    waiting_ += nativePaths;
+    // Queued: the call is answered before the list is read and before any message about a file.
+    QMetaObject::invokeMethod(
+        this, [this] { addWaitingFiles(); }, Qt::QueuedConnection);
+    Activate();
+}
+
+void InstanceService::addWaitingFiles() {
+    if (waiting_.isEmpty() || !addFiles_) return;
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal != blocking_) {
+            if (blocking_) blocking_->removeEventFilter(this);
+            blocking_ = modal;
+            modal->installEventFilter(this);
+        }
+        return;
+    }
+    if (blocking_) blocking_->removeEventFilter(this);
+    blocking_ = nullptr;
+    addFiles_(std::exchange(waiting_, {}));
+}
+
+bool InstanceService::eventFilter(QObject* watched, QEvent* event) {
+    // Queued: a dialog's OK writes the list before it hides, and the dialog under it, if any,
+    // is the modal one only once this one has gone.
+    if (watched == blocking_ && event->type() == QEvent::Hide)
+        QMetaObject::invokeMethod(
+            this, [this] { addWaitingFiles(); }, Qt::QueuedConnection);
+    return false;
 }
 
 QString instanceBusName(const std::string& dataFolder) {
@@ -50,12 +92,12 @@ SingleInstance::~SingleInstance() {
     if (service_) QDBusConnection::sessionBus().unregisterService(instanceBusName(folder_));
 }
 
-SingleInstance::Claim SingleInstance::claim() {
+SingleInstance::Claim SingleInstance::claim(const QStringList& files) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected() && bus.interface()) {
         if (claimBusName()) return Claim::Running;
         if (bus.interface()->isServiceRegistered(instanceBusName(folder_)))
-            return activateOther() ? Claim::OtherActivated : Claim::OtherSilent;
+            return callOther(files) ? Claim::OtherActivated : Claim::OtherSilent;
     }
     lock_ = std::make_unique<QLockFile>(
         QFile::decodeName(QByteArray::fromStdString(folder_ + InstanceLockFileName)));
@@ -86,16 +128,18 @@ bool SingleInstance::claimBusName() {
     return true;
 }
 
-bool SingleInstance::activateOther() {
-    const QDBusMessage call = QDBusMessage::createMethodCall(
+bool SingleInstance::callOther(const QStringList& files) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
         instanceBusName(folder_), QString::fromLatin1(InstanceObjectPath),
-        QString::fromLatin1(InstanceInterface), QStringLiteral("Activate"));
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, ActivateTimeoutMs).type() ==
+        QString::fromLatin1(InstanceInterface),
+        files.isEmpty() ? QStringLiteral("Activate") : QStringLiteral("Open"));
+    if (!files.isEmpty()) call << files;
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, AnswerTimeoutMs).type() ==
            QDBusMessage::ReplyMessage;
 }
 
-void SingleInstance::serve(QWidget& window) {
-    if (service_) service_->setWindow(&window);
+void SingleInstance::serve(QWidget& window, AddFiles addFiles) {
+    if (service_) service_->setWindow(&window, std::move(addFiles));
 }
 
 }  // namespace morvane

@@ -505,4 +505,19 @@ TEST(RealWindow, ASecondStartOnTheSameFolderActivatesTheFirstWindowAndEnds) {
     EXPECT_TRUE(waitUntil([&] { return x.run("xdotool getwindowfocus") == firstWindow; }, 10s))
         << "the first window was not activated";
     EXPECT_EQ(waitpid(otherCopy.pid, nullptr, WNOHANG), 0) << "the copy on another folder ended";
+
+    // Files named at a later start go to the running copy, each once however often named; the
+    // second file shows that the second start's files were taken.
+    const fs::path today = first.dir() / "today.txt", more = first.dir() / "more.txt";
+    for (const fs::path& p : {today, more}) writeFile(p, "x");
+    EXPECT_EQ(waitForExit(x.start({first.program(), today}, first.dir().string()), 30s), 0);
+    EXPECT_EQ(waitForExit(x.start({first.program(), today, more}, first.dir().string()), 30s), 0);
+    const auto listedOnce = [&] {
+        const std::string list = readFile(first.dir() / "Filelst.txt");
+        return std::count(list.begin(), list.end(), '\n') == 2 && list.find(today) != list.npos &&
+               list.find(more) != list.npos;
+    };
+    EXPECT_TRUE(waitUntil(listedOnce, 10s)) << readFile(first.dir() / "Filelst.txt");
+    // The running window shows their rows: files modified today draw in yellow.
+    EXPECT_TRUE(waitUntil([&] { return findYellowRows(grabWindow(x, firstWindow)).pixels; }, 10s));
 }
