@@ -92,25 +92,33 @@ ContentRead readContent(const FileSystem& files, const std::string& nativePath) 
     return read;
 }
 
-ContentLoad decodeContent(const TextCodec& codec, const ContentRead& read) {
+std::optional<ContentLoad> decodeUtf8Content(const ContentRead& read) {
     ContentLoad result;
     result.status = read.status;
     if (read.status != ContentLoad::Loaded) return result;
     try {
         std::string_view text(read.bytes);
         text = text.substr(0, text.find('\0'));
-        std::string utf8;
-        if (isStrictUtf8(text)) {
-            if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-            utf8.assign(text);
-        } else {
-            codec.toUtf8(text, utf8);  // what cannot be converted shows as U+FFFD
-        }
-        result.utf8 = unifyLineEnds(utf8);
+        if (!isStrictUtf8(text)) return std::nullopt;
+        if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+        result.utf8 = unifyLineEnds(text);
     } catch (const std::bad_alloc&) {
         result = ContentLoad{ContentLoad::Failed, {}};
     }
     return result;
+}
+
+ContentLoad decodeContent(const TextCodec& codec, const ContentRead& read) {
+    if (std::optional<ContentLoad> decoded = decodeUtf8Content(read)) return std::move(*decoded);
+    try {
+        std::string_view text(read.bytes);
+        text = text.substr(0, text.find('\0'));
+        std::string utf8;
+        codec.toUtf8(text, utf8);  // what cannot be converted shows as U+FFFD
+        return ContentLoad{ContentLoad::Loaded, unifyLineEnds(utf8)};
+    } catch (const std::bad_alloc&) {
+        return ContentLoad{ContentLoad::Failed, {}};
+    }
 }
 
 ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {

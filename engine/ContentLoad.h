@@ -3,6 +3,7 @@
 // Loading a watched file's text for the content view.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,11 +37,14 @@ ContentRead readContent(const FileSystem& files, const std::string& nativePath);
 // The text to show of what was read, as loadContent gives it: the status passed on, the text
 // from the bytes when Loaded.
 ContentLoad decodeContent(const TextCodec& codec, const ContentRead& read);
+// The same where no codec is needed: for what was not Loaded, and for strict UTF-8; nullopt
+// for Shift-JIS bytes. Keeps nothing between calls, so it may run on any thread.
+std::optional<ContentLoad> decodeUtf8Content(const ContentRead& read);
 
-// Loads the file at a Shift-JIS path: readContent, then decodeContent. NoFile when no file (or a
-// directory) is at the path; Failed when it exists but cannot be read, is not a regular file or is
-// too large. The text ends at a NUL byte; valid UTF-8 is shown as UTF-8, anything else as
-// Shift-JIS.
+// Loads the file at a Shift-JIS path: readContent, then decodeContent. NoFile when no regular
+// file is at the path (a directory, a device or a FIFO is never opened); Failed when it exists
+// but cannot be read or is too large. The text ends at a NUL byte; valid UTF-8 is shown as UTF-8,
+// anything else as Shift-JIS.
 ContentLoad loadContent(Platform& platform, std::string_view sjisPath);
 
 }  // namespace morvane

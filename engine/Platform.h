@@ -45,7 +45,8 @@ public:
     // not a regular file, and a hidden file. Follows symbolic links.
     virtual std::optional<FileFacts> lookUp(const std::string& path) const = 0;
 
-    // True when the path names a file, whatever its attributes; a directory does not count.
+    // True when the path names a regular file, whatever its attributes: a directory, a device or
+    // a FIFO does not count, so nobody opens one that stands in the watch list.
     virtual bool isFile(const std::string& path) const = 0;
 
     // Reads the whole file into bytes. Missing when there is no file at the path; Failed when

@@ -45,7 +45,7 @@ public:
     bool isFile(const std::string& path) const override {
         struct stat st;
         return !path.empty() && !hasNul(path) && ::stat(path.c_str(), &st) == 0 &&
-               !S_ISDIR(st.st_mode);
+               S_ISREG(st.st_mode);
     }
 
     ReadStatus readAll(const std::string& path, std::string& bytes,

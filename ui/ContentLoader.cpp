@@ -45,15 +45,21 @@ void ContentLoader::load(const std::string& sjisPath, bool readAfterNow) {
 void ContentLoader::startRead(const std::string& nativePath) {
     reading_.insert(nativePath);
     const bool started = startWork_([files = files_, mailbox = mailbox_, this, nativePath] {
-        auto read = std::make_shared<ContentRead>();
+        auto read = std::make_shared<Read>();
         try {
-            *read = readContent(*files, nativePath);
+            read->bytes = readContent(*files, nativePath);
+            // A large text is decoded here rather than on the window's thread.
+            if (std::optional<ContentLoad> decoded = decodeUtf8Content(read->bytes)) {
+                read->text = fromUtf8(decoded->utf8);
+                read->decoded = decoded->status;
+                read->bytes.bytes.clear();
+            }
         } catch (const std::bad_alloc&) {
-            read->status = ContentLoad::Failed;
+            read->decoded = ContentLoad::Failed;
         }
         mailbox->post([this, nativePath, read] { finishRead(nativePath, *read); });
     });
-    if (!started) finishRead(nativePath, {ContentLoad::Failed, {}});
+    if (!started) finishRead(nativePath, Read{{}, ContentLoad::Failed, {}});
 }
 
 void ContentLoader::cancel() {
@@ -61,7 +67,7 @@ void ContentLoader::cancel() {
     notice_.stop();
 }
 
-void ContentLoader::finishRead(const std::string& nativePath, const ContentRead& read) {
+void ContentLoader::finishRead(const std::string& nativePath, const Read& read) {
     reading_.erase(nativePath);
     const bool again = readAgain_.erase(nativePath) != 0;
     // A later choice took its place.
@@ -73,19 +79,21 @@ void ContentLoader::finishRead(const std::string& nativePath, const ContentRead&
     tell(read);
 }
 
-void ContentLoader::tell(const ContentRead& read) {
+void ContentLoader::tell(const Read& read) {
     const std::string sjisPath = std::move(wanted_->sjisPath);
     wanted_.reset();
     notice_.stop();
     ContentLoad decoded;
-    try {
-        decoded = decodeContent(codec_, read);
-    } catch (const std::bad_alloc&) {
-        decoded.status = ContentLoad::Failed;
+    if (!read.decoded) {
+        try {
+            decoded = decodeContent(codec_, read.bytes);
+        } catch (const std::bad_alloc&) {
+            decoded.status = ContentLoad::Failed;
+        }
     }
-    switch (decoded.status) {
+    switch (read.decoded.value_or(decoded.status)) {
         case ContentLoad::Loaded:
-            emit loaded(fromUtf8(decoded.utf8));
+            emit loaded(read.decoded ? read.text : fromUtf8(decoded.utf8));
             return;
         case ContentLoad::NoFile:
             emit missing();

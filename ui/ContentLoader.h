@@ -59,8 +59,15 @@ private:
         std::string sjisPath;
     };
     void startRead(const std::string& nativePath);
-    void finishRead(const std::string& nativePath, const ContentRead& read);
-    void tell(const ContentRead& read);
+    // What a read gave: its text already decoded on the read's thread where that needs no
+    // codec, else the bytes for the codec on this thread.
+    struct Read {
+        ContentRead bytes;
+        std::optional<ContentLoad::Status> decoded;
+        QString text;
+    };
+    void finishRead(const std::string& nativePath, const Read& read);
+    void tell(const Read& read);
 
     const TextCodec& codec_;
     const std::shared_ptr<const FileSystem> files_;

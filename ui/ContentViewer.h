@@ -26,8 +26,8 @@ class ContentViewer : public QObject {
 public:
     // The view opens in the window, under tablePanel, on the rows of list; files: the file
     // system the loads read through, shared with their threads.
-    ContentViewer(QMainWindow& window, QWidget& tablePanel, ContentView& view,
-                  RecordListView& list, const CheckRunner& checks, const TextCodec& codec,
+    ContentViewer(QMainWindow& window, QWidget& tablePanel, ContentView& view, RecordListView& list,
+                  const CheckRunner& checks, const TextCodec& codec,
                   std::shared_ptr<const FileSystem> files, const UiHooks& hooks);
 
     bool isOpen() const { return open_; }

@@ -120,6 +120,7 @@ TEST(RealFolder, LookupFollowsLinksAndAdmitsOnlyVisibleRegularFiles) {
     fs::create_directory(dir / "sub");
     fs::create_symlink(dir / "sub", dir / "dirlink");
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", dir / "device");
     dir.write(".hidden", "x");
 
     const std::optional<FileFacts> facts = files.lookUp(dir / "link");
@@ -139,7 +140,8 @@ TEST(RealFolder, LookupFollowsLinksAndAdmitsOnlyVisibleRegularFiles) {
         {"missing", false, false, ReadStatus::Missing},
         {"sub", false, false, ReadStatus::Missing},
         {"dirlink", false, false, ReadStatus::Missing},
-        {"fifo", false, true, ReadStatus::Failed},
+        {"fifo", false, false, ReadStatus::Failed},
+        {"device", false, false, ReadStatus::Failed},
         {".hidden", false, true, ReadStatus::Ok},
         {std::string("file.txt\0x", 10), false, false, ReadStatus::Missing},
     };

@@ -117,13 +117,13 @@ TEST(ContentLoadOnDisk, EightMebibytesLoadAndOneByteMoreFails) {
             << size << " bytes";
 }
 
-TEST(ContentLoadOnDisk, ADirectoryIsNoFileAndAFifoFailsWithoutHanging) {
+TEST(ContentLoadOnDisk, ADirectoryOrAFifoIsNoFileAndIsNeverOpened) {
     const testing::TempFolder dir;
     Platform platform = testing::realPlatform().platform();
     EXPECT_EQ(loadContent(platform, dir.path()).status, ContentLoad::NoFile);
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     const ContentLoad fifo = loadContent(platform, dir / "pipe");
-    EXPECT_EQ(fifo.status, ContentLoad::Failed) << "it exists but is not a regular file";
+    EXPECT_EQ(fifo.status, ContentLoad::NoFile) << "not a regular file: no reader waits on it";
     EXPECT_EQ(fifo.utf8, "");
 }
 
