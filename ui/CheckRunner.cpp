@@ -7,13 +7,19 @@
 namespace morvane {
 
 CheckRunner::CheckRunner(Platform& platform, const RecordTableModel& shown,
-                         const MakeLookups& makeLookups, QObject* parent)
+                         std::shared_ptr<const FileSystem> files, const MakeLookups& makeLookups,
+                         QObject* parent)
     : QObject(parent),
       platform_(platform),
       shown_(shown),
       mailbox_(std::make_shared<Mailbox>(this)),
-      check_(platform,
-             makeLookups([this, mailbox = mailbox_] { mailbox->post([this] { onAnswers(); }); })) {
+      check_(platform, [&]() -> std::unique_ptr<FileLookups> {
+          std::function<void()> notify = [this, mailbox = mailbox_] {
+              mailbox->post([this] { onAnswers(); });
+          };
+          if (makeLookups) return makeLookups(std::move(notify));
+          return std::make_unique<LookupWorkers>(std::move(files), std::move(notify));
+      }()) {
     deadline_.setObjectName(QStringLiteral("CheckDeadline"));
     deadline_.setSingleShot(true);
     // The timer runs twice in a check whose files have not all answered: the pending paths

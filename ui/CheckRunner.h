@@ -37,8 +37,10 @@ public:
     using MakeLookups = std::function<std::unique_ptr<FileLookups>(std::function<void()> notify)>;
 
     // shown: the records as the window shows them, and their sort state; a check starts from
-    // them and ends with them ordered that way.
-    CheckRunner(Platform& platform, const RecordTableModel& shown, const MakeLookups& makeLookups,
+    // them and ends with them ordered that way. Without makeLookups, the files are looked up
+    // by LookupWorkers through `files`, which their threads share.
+    CheckRunner(Platform& platform, const RecordTableModel& shown,
+                std::shared_ptr<const FileSystem> files, const MakeLookups& makeLookups,
                 QObject* parent = nullptr);
     ~CheckRunner() override;
 

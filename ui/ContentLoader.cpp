@@ -1,18 +1,34 @@
 #include "ContentLoader.h"
 
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "Mailbox.h"
 #include "QtText.h"
 
 namespace morvane {
 
+namespace {
+
+// Runs the work on a thread of its own, which nobody waits for.
+bool startDetachedThread(std::function<void()> work) {
+    try {
+        std::thread(std::move(work)).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 ContentLoader::ContentLoader(const TextCodec& codec, std::shared_ptr<const FileSystem> files,
                              StartWork startWork, QObject* parent)
     : QObject(parent),
       codec_(codec),
       files_(std::move(files)),
-      startWork_(std::move(startWork)),
+      startWork_(startWork ? std::move(startWork) : startDetachedThread),
       mailbox_(std::make_shared<Mailbox>(this)) {
     notice_.setSingleShot(true);
     notice_.setInterval(LoadingNoticeDelay);

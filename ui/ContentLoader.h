@@ -30,7 +30,8 @@ public:
     using StartWork = std::function<bool(std::function<void()> work)>;
 
     // files: the file system the reads use; each read shares it, since a read may outlive the
-    // loader. The codec is used on the loader's thread only.
+    // loader. The codec is used on the loader's thread only. Without startWork, each read
+    // runs on a detached thread of its own.
     ContentLoader(const TextCodec& codec, std::shared_ptr<const FileSystem> files,
                   StartWork startWork, QObject* parent = nullptr);
     ~ContentLoader() override;

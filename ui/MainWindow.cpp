@@ -9,8 +9,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
-#include <system_error>
-#include <thread>
 
 #include "ChangeNotifier.h"
 #include "CheckRunner.h"
@@ -40,16 +38,6 @@ constexpr int DesignInterval = 60000;
 // writes once.
 constexpr std::chrono::milliseconds SettingsSaveDelay{2000};
 
-// Runs the work on a thread of its own, which nobody waits for.
-bool startDetachedThread(std::function<void()> work) {
-    try {
-        std::thread(std::move(work)).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
-}
-
 QFrame* makePanel(const char* name, QWidget* parent) {
     auto* panel = new QFrame(parent);
     panel->setObjectName(QLatin1String(name));
@@ -70,11 +58,6 @@ MainWindow::MainWindow(Platform& platform, std::shared_ptr<const FileSystem> wat
     if (!hooks_.reportError)
         hooks_.reportError = [this](const std::string& message) { showErrorBox(this, message); };
     if (!hooks_.runModal) hooks_.runModal = [](QDialog& dialog) { return dialog.exec(); };
-    if (!hooks_.makeLookups)
-        hooks_.makeLookups = [watchedFiles](std::function<void()> notify) {
-            return std::make_unique<LookupWorkers>(watchedFiles, std::move(notify));
-        };
-    if (!hooks_.startWork) hooks_.startWork = startDetachedThread;
 
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Morvane"));
@@ -82,7 +65,7 @@ MainWindow::MainWindow(Platform& platform, std::shared_ptr<const FileSystem> wat
     resize(DesignWidth, DesignHeight);
     createControls();
     menu_ = new MainMenu(menuBar());
-    checks_ = new CheckRunner(platform_, *list_->table(), hooks_.makeLookups, this);
+    checks_ = new CheckRunner(platform_, *list_->table(), watchedFiles, hooks_.makeLookups, this);
     viewer_ = new ContentViewer(*this, *tablePanel_, *viewPanel_, *list_, *checks_, platform_.codec,
                                 std::move(watchedFiles), hooks_);
     notifier_ = new ChangeNotifier(platform_.codec, this);
