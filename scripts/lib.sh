@@ -18,11 +18,13 @@ startXvfb() {
     export DISPLAY=":$display"
 }
 
-# Prints the id of the visible window titled exactly $1 once it appears; fails after 10 s.
+# Prints the id of the visible window titled exactly $1 (of the process $2, where given) once
+# it appears; fails after 10 s.
 waitForWindow() {
     local id
     for _ in $(seq 100); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$id" ] &&
+        id=$(xdotool search --onlyvisible ${2:+--all --pid "$2"} --name "^$1\$" 2>/dev/null | head -n 1) &&
+            [ -n "$id" ] &&
             { echo "$id"; return 0; }
         sleep 0.1
     done
@@ -34,4 +36,26 @@ waitForWindow() {
 # name filled to 20 bytes, the path, CR LF. Uses the build folder in MORVANE_BUILD (build).
 watchLine() {
     "${MORVANE_BUILD:-build}/tests/support/watch-line" "$1" "$2"
+}
+
+# Makes COUNT watched files under DIR/data (half of them in a folder with a Japanese name, the
+# i-th of i * 37 bytes), their watch list DIR/Filelst.txt, DIR/paths.txt (one path a line) and
+# DIR/Morvane.ini with a one-second interval; sets the array paths to the files' paths.
+# shellcheck disable=SC2034 # paths is for the caller
+makeWatchedFiles() {
+    local dir=$1 count=$2 i p name
+    mkdir -p "$dir/data/文書" "$dir/data/src"
+    paths=()
+    for ((i = 0; i < count; i++)); do
+        if ((i % 2)); then p="$dir/data/src/file$i.txt"; else p="$dir/data/文書/メモ$i.txt"; fi
+        head -c $((i * 37)) /dev/zero | tr '\0' x >"$p"
+        paths+=("$p")
+    done
+    for i in "${!paths[@]}"; do
+        if ((i % 2)); then name="report$i"; else name="設定ファイル$i"; fi
+        watchLine "$name" "${paths[$i]}"
+    done >"$dir/Filelst.txt"
+    printf '%s\n' "${paths[@]}" >"$dir/paths.txt"
+    printf '[Window]\r\nTop=0\r\nLeft=0\r\nHeight=400\r\nWidth=560\r\n[List]\r\nInterval=1\r\n' \
+        >"$dir/Morvane.ini"
 }

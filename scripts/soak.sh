@@ -28,22 +28,7 @@ work=$(mktemp -d /tmp/morvane-soak-XXXXXX)
 cleanup() { kill "${prog:-}" "${xvfb:-}" "${statLoop:-}" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
 cp "$dir/app/morvane" "$work/"
-mkdir -p "$work/data/文書" "$work/data/src"
-
-paths=()
-for i in $(seq 0 $((files - 1))); do
-    if ((i % 2)); then p="$work/data/src/file$i.txt"; else p="$work/data/文書/メモ$i.txt"; fi
-    head -c $((i * 37)) /dev/zero | tr '\0' x >"$p"
-    paths+=("$p")
-done
-{
-    for i in "${!paths[@]}"; do
-        if ((i % 2)); then name="report$i"; else name="設定ファイル$i"; fi
-        watchLine "$name" "${paths[$i]}"
-    done
-} >"$work/Filelst.txt"
-printf '[Window]\r\nTop=0\r\nLeft=0\r\nHeight=400\r\nWidth=560\r\n[List]\r\nInterval=1\r\n' \
-    >"$work/Morvane.ini"
+makeWatchedFiles "$work" "$files"
 
 startXvfb 1024x768x24
 (cd "$work" && QT_QPA_PLATFORM=xcb exec ./morvane) &
@@ -67,7 +52,6 @@ printf '%8s %10s\n' "elapsed" "VmRSS(kB)"
 printf '%7ds %10s\n' 0 "$startRss"
 
 duration=$((minutes * 60))
-printf '%s\n' "${paths[@]}" >"$work/paths.txt"
 "$dir/bench/statloop/morvane_stat_loop" "$work/paths.txt" "$duration" >"$work/statloop.txt" &
 statLoop=$!
 begin=$(date +%s.%N)
