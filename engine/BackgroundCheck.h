@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 
 #include "CheckCycle.h"
 #include "LookupWorkers.h"
@@ -37,9 +36,9 @@ public:
     // the last check. The records may be ordered again before finish(): each finds its own path
     // there.
     void start(const WatchedFiles& files, const Records& records, bool rebuild);
-    bool inFlight() const { return plan_.has_value(); }
+    bool inFlight() const { return inFlight_; }
     // Whether the check in flight builds its records afresh.
-    bool rebuilding() const { return plan_ && plan_->rebuild; }
+    bool rebuilding() const { return inFlight_ && rebuild_; }
     // Takes the answers the lookups have given; true when a check is in flight and every file
     // it looks up has answered.
     bool takeAnswers();
@@ -53,11 +52,10 @@ public:
     const FileLookups& lookups() const { return *lookups_; }
 
 private:
-    bool everyPathAnswered() const;
-
     Platform& platform_;
     std::unique_ptr<FileLookups> lookups_;
-    std::optional<CheckPlan> plan_;
+    bool inFlight_ = false;
+    bool rebuild_ = false;  // the check in flight builds its records afresh
     LocalDateTime started_;
     LookupAnswers answers_;  // taken from the lookups, not yet used by a check
 };

@@ -91,7 +91,8 @@ bool sameField(RecordField field, std::string_view a, std::string_view b) {
     a = a.substr(0, width);
     b = b.substr(0, width);
     if (a.size() > b.size()) std::swap(a, b);
-    return b.substr(0, a.size()) == a && b.find_first_not_of(' ', a.size()) == b.npos;
+    return b.substr(0, a.size()) == a &&
+           std::all_of(b.begin() + a.size(), b.end(), [](char c) { return c == ' '; });
 }
 
 // The line of a list of `lines` lines a record's SeqNo names; -1 where it names none.

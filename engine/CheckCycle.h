@@ -5,9 +5,9 @@
 // applyAnswers() builds the records from what the lookups answered. The first and the last step
 // touch no file, so the thread that owns the records never waits for one.
 
-#include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Ordering.h"
@@ -52,7 +52,7 @@ CheckPlan planCheck(const TextCodec& codec, const WatchedFiles& files, const Rec
 
 // What the lookups answered, by native path: a found file's facts, or nullopt where the lookup
 // failed (no file, or an error). A path that is not here has not answered.
-using LookupAnswers = std::map<std::string, std::optional<FileFacts>>;
+using LookupAnswers = std::unordered_map<std::string, std::optional<FileFacts>>;
 
 // Builds the records of a check planned with plan.rebuild from the answers. A record whose file
 // answered takes the answer; one whose file cannot be looked up is not found; one whose file

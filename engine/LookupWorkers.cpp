@@ -34,11 +34,13 @@ struct LookupQueue {
     std::uint64_t lastId = 0;
     bool closed = false;
 
-    bool isPending(const std::string& path) const {
+    // Whether the path is pending, looking among the paths waiting before `waitingEnd` only.
+    bool isPending(const std::string& path, std::size_t waitingEnd) const {
         if (current && !currentDropped && *current == path) return true;
         if (!apart.empty() && apart.count(path) != 0 && dropped.count(path) == 0) return true;
-        return std::find(waiting.begin() + std::ptrdiff_t(next), waiting.end(), path) !=
-               waiting.end();
+        return std::find(waiting.begin() + std::ptrdiff_t(next),
+                         waiting.begin() + std::ptrdiff_t(waitingEnd),
+                         path) != waiting.begin() + std::ptrdiff_t(waitingEnd);
     }
     void tellOwner() const {
         if (notify) notify();
@@ -142,6 +144,8 @@ void LookupWorkers::request(std::vector<std::string> paths) {
     LookupQueue& s = *shared_;
     const std::lock_guard<std::mutex> lock(s.mutex);
     const std::size_t before = s.waiting.size();
+    // A path twice in one request waits twice: the check's thread looks it up twice, and
+    // setPendingApart() gives it one thread.
     for (std::string& path : paths) {
         // A dropped path asked for again takes the answer of the lookup that runs.
         if (s.current && s.currentDropped && *s.current == path) {
@@ -149,7 +153,7 @@ void LookupWorkers::request(std::vector<std::string> paths) {
             continue;
         }
         if (!s.dropped.empty() && s.dropped.erase(path) != 0) continue;
-        if (!s.isPending(path)) s.waiting.push_back(std::move(path));
+        if (!s.isPending(path, before)) s.waiting.push_back(std::move(path));
     }
     if (s.waiting.size() == before) return;
     if (s.checkThread != 0) {
@@ -169,7 +173,7 @@ LookupAnswers LookupWorkers::takeAnswers() {
 
 bool LookupWorkers::isPending(const std::string& path) const {
     const std::lock_guard<std::mutex> lock(shared_->mutex);
-    return shared_->isPending(path);
+    return shared_->isPending(path, shared_->waiting.size());
 }
 
 std::size_t LookupWorkers::pendingCount() const {
@@ -190,7 +194,8 @@ void LookupWorkers::setPendingApart() {
         s.checkThread = 0;
         s.work.notify_all();
     }
-    for (std::size_t i = s.next; i < s.waiting.size(); ++i) lookUpApart(shared_, s.waiting[i]);
+    for (std::size_t i = s.next; i < s.waiting.size(); ++i)
+        if (s.apart.count(s.waiting[i]) == 0) lookUpApart(shared_, s.waiting[i]);
     s.waiting.clear();
     s.next = 0;
 }

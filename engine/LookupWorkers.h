@@ -23,7 +23,8 @@ struct LookupQueue;  // what the owner and the threads share
 class FileLookups {
 public:
     virtual ~FileLookups() = default;
-    // Asks for the lookup of each path that is not pending.
+    // Asks for the lookup of each path that is not pending. A path twice in one request may be
+    // looked up twice.
     virtual void request(std::vector<std::string> paths) = 0;
     // The answers given since the last call, each path's last one.
     virtual LookupAnswers takeAnswers() = 0;

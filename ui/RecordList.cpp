@@ -32,16 +32,16 @@ public:
 RecordTableModel::RecordTableModel(const TextCodec& codec, QObject* parent)
     : QAbstractTableModel(parent), codec_(codec) {}
 
-void RecordTableModel::setRecords(Records records) {
+void RecordTableModel::setRecords(const Records& records) {
     if (records.size() != records_.size()) {
         beginResetModel();
-        records_ = std::move(records);
+        records_ = records;
         endResetModel();
         return;
     }
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (records_[i] == records[i]) continue;
-        records_[i] = std::move(records[i]);
+        records_[i] = records[i];
         const int row = int(i);
         emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
     }
@@ -192,9 +192,9 @@ void RecordListView::setColours(const StateColours& colours) {
     viewport()->update();
 }
 
-void RecordListView::refill(Records records) {
+void RecordListView::refill(const Records& records) {
     refilling_ = true;
-    table_->setRecords(std::move(records));
+    table_->setRecords(records);
     // Neither the clear nor the scroll repaints anything when there is no selection, no current
     // row, and the list is already at the top.
     selectionModel()->clear();

@@ -35,7 +35,7 @@ public:
 
     // Takes the records as the rows. Another number of rows resets the model; the same number
     // keeps it and reports only the rows whose record changed.
-    void setRecords(Records records);
+    void setRecords(const Records& records);
     const Records& records() const { return records_; }
 
     // The sort state the header shows, and tells a screen reader.
@@ -83,7 +83,7 @@ public:
     // Replaces every row by the records, in their order (see RecordTableModel::setRecords).
     // Leaves no row selected, the first row at the top, and does not count as a selection by
     // the user.
-    void refill(Records records);
+    void refill(const Records& records);
 
     int rowCount() const;
     // The selected row, or -1.
