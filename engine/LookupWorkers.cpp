@@ -142,7 +142,7 @@ LookupWorkers::~LookupWorkers() {
 
 void LookupWorkers::request(std::vector<std::string> paths) {
     LookupQueue& s = *shared_;
-    const std::lock_guard<std::mutex> lock(s.mutex);
+    std::unique_lock<std::mutex> lock(s.mutex);
     const std::size_t before = s.waiting.size();
     // A path twice in one request waits twice: the check's thread looks it up twice, and
     // setPendingApart() gives it one thread.
@@ -157,6 +157,8 @@ void LookupWorkers::request(std::vector<std::string> paths) {
     }
     if (s.waiting.size() == before) return;
     if (s.checkThread != 0) {
+        // Woken after the lock is let go, the thread does not wait for it at once.
+        lock.unlock();
         s.work.notify_one();
         return;
     }
