@@ -38,6 +38,12 @@ int main(int argc, char** argv) {
         case morvane::DisplayRoute::AsItIs:
             break;
     }
+    // Qt's X11 backing store shares what it paints with the X server through shared memory, and
+    // before painting again over a place it shared it waits a round trip for the server to have
+    // read it. The status panel's time is painted at the same place at every check, so every
+    // check would wait, and wake a second thread to hear the answer. Sent in the request itself,
+    // the few kilobytes a check paints need no wait. A user's own setting wins.
+    ::setenv("QT_XCB_NO_MITSHM", "1", 0);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
