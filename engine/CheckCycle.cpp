@@ -20,6 +20,8 @@ WatchedFile parsedLine(std::string_view line) {
     WatchedFile file;
     file.name = fields.name;
     file.fileName = lastPart(path);
+    file.names = padOrCut(file.name, static_cast<std::size_t>(FieldWidth[DisplayName])) +
+                 padOrCut(file.fileName, static_cast<std::size_t>(FieldWidth[FileNameField]));
     file.dir = directoryPart(path);
     file.sjisPath = joinPath(file.dir, file.fileName);
     return file;
@@ -104,6 +106,10 @@ int lineOf(std::string_view record, std::size_t lines) {
 // Whether a record was built from the watched file: the file's name and file name fill the
 // record's fields alike. A record of a stale list is not trusted.
 bool holdsNamesOf(std::string_view record, const WatchedFile& file) {
+    // The two fields lie side by side; a record that holds both whole compares in one go.
+    const std::string_view names = cutBytes(record, FieldStart[DisplayName],
+                                            FieldWidth[DisplayName] + FieldWidth[FileNameField]);
+    if (names.size() == file.names.size()) return names == file.names;
     return sameField(DisplayName, file.name, cutField(record, DisplayName)) &&
            sameField(FileNameField, file.fileName, cutField(record, FileNameField));
 }

@@ -28,6 +28,7 @@ struct CheckTimes {
 struct WatchedFile {
     std::string name;      // what a record's DisplayName takes, before its filling
     std::string fileName;  // what its FileNameField takes
+    std::string names;     // the DisplayName and FileNameField of a record of it, filled
     std::string dir;       // the Shift-JIS folder with its last "/", as DirPath takes it
     std::string sjisPath;  // the file's full Shift-JIS path, as the content view opens it
     std::optional<std::string> nativePath;  // none: an empty path, or one with no native form
