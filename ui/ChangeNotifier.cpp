@@ -12,13 +12,20 @@
 
 namespace morvane {
 
-void ChangeNotifier::checkFinished(const CheckOutcome& outcome) const {
-    if (!on_ || outcome.rebuild) return;
+void ChangeNotifier::checkFinished(const CheckOutcome& outcome) {
+    // A file that has not answered keeps its record byte for byte, "changed" and all: only a
+    // record written anew at this check tells of a change. The sort key before it may differ.
+    std::set<std::string> changed;
     QStringList names;
-    for (const std::string& record : outcome.records)
-        if (stateOf(record) == RecordState::NewUp)
+    for (const std::string& record : outcome.records) {
+        if (stateOf(record) != RecordState::NewUp) continue;
+        std::string withoutKey = record.substr(std::size_t(FieldStart[StateCode] - 1));
+        if (lastChanged_.count(withoutKey) == 0)
             names << fromSjis(codec_, withoutFillingSpaces(cutField(record, DisplayName)));
-    if (names.isEmpty()) return;
+        changed.insert(std::move(withoutKey));
+    }
+    lastChanged_ = std::move(changed);
+    if (!on_ || outcome.rebuild || names.isEmpty()) return;
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;

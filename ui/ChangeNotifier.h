@@ -4,6 +4,8 @@
 // has asked for it (設定 → 変更を通知する).
 
 #include <QObject>
+#include <set>
+#include <string>
 
 #include "Platform.h"
 #include "StatusRecord.h"
@@ -26,14 +28,16 @@ public:
     bool isOn() const { return on_; }
 
     // Called after every check. While on, a check that is no rebuild and changed one or more
-    // files (state NewUp) sends one notification naming them. The call goes out without
+    // files (state NewUp, in a record written anew at this check) sends one notification
+    // naming them. The call goes out without
     // waiting for the bus to answer; without a session bus or a notification service nothing
     // is shown and nothing fails.
-    void checkFinished(const CheckOutcome& outcome) const;
+    void checkFinished(const CheckOutcome& outcome);
 
 private:
     const TextCodec& codec_;
     bool on_ = false;
+    std::set<std::string> lastChanged_;  // the last check's NewUp records, after their sort key
 };
 
 }  // namespace morvane
