@@ -6,7 +6,6 @@
 
 #include <QMainWindow>
 #include <QStringList>
-#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,7 +13,6 @@
 
 #include "Platform.h"
 #include "Settings.h"
-#include "StatusRecord.h"
 #include "UiHooks.h"
 
 class QFrame;
@@ -23,7 +21,6 @@ class QTimer;
 
 namespace morvane {
 
-struct CheckOutcome;
 class ChangeNotifier;
 class CheckRunner;
 class ContentViewer;
