@@ -224,15 +224,15 @@ void MainWindow::prepareFirstShow() {
     move(placement.place);
     resize(placement.size);
     checks_->setWatchedFiles({});
-    loadWatchedFiles();
-    checks_->start(true);
+    rebuildFromWatchList();
 }
 
-void MainWindow::loadWatchedFiles() {
+void MainWindow::rebuildFromWatchList() {
     // Where there is no file, the list stays as it was.
     WatchList lines;
     if (loadWatchList(platform_.files, appDir_ + WatchListFileName, lines))
         checks_->setWatchedFiles(watchedFiles(platform_.codec, lines));
+    checks_->start(true);
 }
 
 ClosingState MainWindow::closingState() const {
@@ -363,8 +363,7 @@ void MainWindow::editWatchList() {
     guarded([this] {
         // A file that cannot be read leaves the old list, and the records that stand for it,
         // as they were: the error ends the command here.
-        loadWatchedFiles();
-        checks_->start(true);
+        rebuildFromWatchList();
     });
 }
 
@@ -373,8 +372,7 @@ void MainWindow::addFiles(const QStringList& nativePaths) {
         if (addFilesToWatchList(platform_, appDir_ + WatchListFileName, nativePaths,
                                 messageShower(hooks_, this)) &&
             shown_) {
-            loadWatchedFiles();
-            checks_->start(true);
+            rebuildFromWatchList();
         }
     });
 }

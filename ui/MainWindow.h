@@ -73,9 +73,9 @@ private:
     ClosingState closingState() const;
     // Runs one command; an error escaping it goes to the error report. False after an error.
     bool guarded(const std::function<void()>& command);
-    // Reads the watch list. No file leaves the list as it was; one that cannot be read leaves
-    // it too, and throws.
-    void loadWatchedFiles();
+    // Reads the watch list and rebuilds the records from it. No file leaves the list as it
+    // was; one that cannot be read leaves it too, and throws before the rebuild.
+    void rebuildFromWatchList();
     void checkNow();
     // The row's tooltip: its file's full path, its state, and since when it has not answered.
     QString rowToolTip(std::string_view record) const;
