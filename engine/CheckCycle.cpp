@@ -20,23 +20,9 @@ WatchedFile parsedLine(std::string_view line) {
     WatchedFile file;
     file.name = fields.name;
     file.fileName = lastPart(path);
-    file.names = padOrCut(file.name, static_cast<std::size_t>(FieldWidth[DisplayName])) +
-                 padOrCut(file.fileName, static_cast<std::size_t>(FieldWidth[FileNameField]));
     file.dir = directoryPart(path);
     file.sjisPath = joinPath(file.dir, file.fileName);
     return file;
-}
-
-// SeqNo as a number, or -1 when the field is not two digits.
-int sequenceOf(std::string_view record) {
-    const std::string_view digits = cutField(record, SeqNo);
-    if (digits.size() != static_cast<std::size_t>(FieldWidth[SeqNo])) return -1;
-    int seq = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') return -1;
-        seq = seq * 10 + (c - '0');
-    }
-    return seq;
 }
 
 // Writes value as digits decimal digits, with leading zeros, at out.
@@ -84,58 +70,6 @@ std::optional<std::string> nativeForm(const TextCodec& codec, std::string_view s
 
 bool isSameDay(const LocalDateTime& a, const LocalDateTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day;
-}
-
-// Whether two texts fill the field alike: the shorter filled with spaces, each cut at the
-// field's width.
-bool sameField(RecordField field, std::string_view a, std::string_view b) {
-    const auto width = static_cast<std::size_t>(FieldWidth[field]);
-    a = a.substr(0, width);
-    b = b.substr(0, width);
-    if (a.size() > b.size()) std::swap(a, b);
-    return b.substr(0, a.size()) == a &&
-           std::all_of(b.begin() + a.size(), b.end(), [](char c) { return c == ' '; });
-}
-
-// The line of a list of `lines` lines a record's SeqNo names; -1 where it names none.
-int lineOf(std::string_view record, std::size_t lines) {
-    const int seq = sequenceOf(record);
-    return seq >= 0 && static_cast<std::size_t>(seq) < lines ? seq : -1;
-}
-
-// Whether a record was built from the watched file: the file's name and file name fill the
-// record's fields alike. A record of a stale list is not trusted.
-bool holdsNamesOf(std::string_view record, const WatchedFile& file) {
-    // The two fields lie side by side; a record that holds both whole compares in one go.
-    const std::string_view names = cutBytes(record, FieldStart[DisplayName],
-                                            FieldWidth[DisplayName] + FieldWidth[FileNameField]);
-    if (names.size() == file.names.size()) return names == file.names;
-    return sameField(DisplayName, file.name, cutField(record, DisplayName)) &&
-           sameField(FileNameField, file.fileName, cutField(record, FileNameField));
-}
-
-// The watched file a record was built from: the one its SeqNo names, when the record holds its
-// names; else null.
-const WatchedFile* watchedFileOf(std::string_view record, const WatchedFiles& files) {
-    const int line = lineOf(record, files.size());
-    if (line < 0) return nullptr;
-    const WatchedFile& file = files[static_cast<std::size_t>(line)];
-    return holdsNamesOf(record, file) ? &file : nullptr;
-}
-
-// The path joined from a record's own fields, for a record of no watched line.
-std::string ownPath(std::string_view record) {
-    return joinPath(cutField(record, DirPath), cutField(record, FileNameField));
-}
-
-// The native path a refresh looks a record's file up at: its watched file's, or for a record of
-// no watched file its own, kept in `own`. Null where it names no file.
-const std::string* lookupPath(const TextCodec& codec, const WatchedFiles& files,
-                              std::string_view record, std::optional<std::string>& own) {
-    if (const WatchedFile* file = watchedFileOf(record, files))
-        return file->nativePath ? &*file->nativePath : nullptr;
-    own = nativeForm(codec, ownPath(record));
-    return own ? &*own : nullptr;
 }
 
 // What an answer gives a record: its StateCode, SizeText and StampText, the last two all
@@ -210,55 +144,26 @@ bool rewritesAlike(std::string_view old, const LookedUp& found) {
            cutField(old, StampText) == std::string_view(found.stamp.data(), found.stamp.size());
 }
 
-void rebuildRecords(const WatchedFiles& files, const LookupAnswers& answers,
-                    const LocalDateTime& today, Records& records) {
-    const std::size_t watched = std::min(files.size(), MaxWatched);
-    records.assign(watched, {});
-    for (std::size_t seq = 0; seq < watched; ++seq) {
-        const WatchedFile& file = files[seq];
-        std::array<char, FieldWidth[SeqNo]> seqText;
-        putDigits(seqText.data(), static_cast<long long>(seq), FieldWidth[SeqNo]);
-        LookedUp found;
-        if (file.nativePath) {
-            const auto answer = answers.find(*file.nativePath);
-            if (answer == answers.end()) {
-                found.state = RecordState::Waiting;
-            } else {
-                found = lookedUp(answer->second, false, {}, today);
-            }
-        }
-        const RecordSource source{std::string_view(seqText.data(), seqText.size()), file.name,
-                                  file.fileName, file.dir};
-        writeRecord(source, found, records[seq]);
-    }
+// Whether the answer gives the record another size or time stamp than it holds.
+bool sizeOrStampDiffer(std::string_view record, const LookedUp& found) {
+    return cutField(record, SizeText) != std::string_view(found.size.data(), found.size.size()) ||
+           cutField(record, StampText) != std::string_view(found.stamp.data(), found.stamp.size());
 }
 
-// Whether any record was written anew.
-bool refreshRecords(const TextCodec& codec, const WatchedFiles& files, const LookupAnswers& answers,
-                    const LocalDateTime& today, Records& records) {
+// What a row's file answered: its facts, none for a file not found, or null where it has not
+// answered.
+const std::optional<FileFacts>* answerOf(const WatchedFile& file, const LookupAnswers& answers) {
     static const std::optional<FileFacts> notFound;
-    std::string written;
-    bool changed = false;
-    for (std::string& record : records) {
-        std::optional<std::string> own;
-        const std::string* path = lookupPath(codec, files, record, own);
-        const std::optional<FileFacts>* facts = &notFound;
-        if (path) {
-            const auto answer = answers.find(*path);
-            if (answer == answers.end()) continue;  // no answer yet: the record stays
-            facts = &answer->second;
-        }
-        const bool waiting = stateOf(record) == RecordState::Waiting;
-        const LookedUp found = lookedUp(*facts, !waiting, record, today);
-        // A record that comes out as it was keeps its string; the ordering writes its prefix.
-        if (rewritesAlike(record, found)) continue;
-        const RecordSource source{cutField(record, SeqNo), cutField(record, DisplayName),
-                                  cutField(record, FileNameField), cutField(record, DirPath)};
-        writeRecord(source, found, written);
-        record.swap(written);
-        changed = true;
-    }
-    return changed;
+    if (!file.nativePath) return &notFound;
+    const auto answer = answers.find(*file.nativePath);
+    return answer != answers.end() ? &answer->second : nullptr;
+}
+
+void markUnanswered(WatchRow& row, bool answered, const LocalDateTime& started) {
+    if (answered)
+        row.unansweredSince.reset();
+    else if (!row.unansweredSince)
+        row.unansweredSince = started;
 }
 
 }  // namespace
@@ -274,75 +179,67 @@ WatchedFiles watchedFiles(const TextCodec& codec, const WatchList& watchList) {
     return files;
 }
 
-CheckPlan planCheck(const TextCodec& codec, const WatchedFiles& files, const Records& records,
-                    bool rebuild) {
-    CheckPlan plan;
-    // A refresh needs exactly one record per watched file; anything else is built afresh.
-    plan.rebuild = rebuild || records.size() != std::min(files.size(), MaxWatched);
-    if (plan.rebuild) {
-        for (std::size_t i = 0; i < files.size() && i < MaxWatched; ++i)
-            plan.paths.push_back(files[i].nativePath);
-    } else {
-        for (const std::string& record : records)
-            plan.paths.push_back(recordNativePath(codec, files, record));
+void rebuildRows(const WatchedFiles& files, const WatchRows& before, const LookupAnswers& answers,
+                 const LocalDateTime& started, WatchRows& rows) {
+    std::unordered_map<std::string_view, const WatchRow*> earlier;
+    for (const WatchRow& row : before)
+        if (row.nativePath()) earlier.emplace(*row.nativePath(), &row);
+    const std::size_t watched = std::min(files.size(), MaxWatched);
+    rows.assign(watched, {});
+    for (std::size_t seq = 0; seq < watched; ++seq) {
+        const WatchedFile& file = files[seq];
+        WatchRow& row = rows[seq];
+        row.file = &file;
+        row.line = seq;
+        std::array<char, FieldWidth[SeqNo]> seqText;
+        putDigits(seqText.data(), static_cast<long long>(seq), FieldWidth[SeqNo]);
+        const std::optional<FileFacts>* facts = answerOf(file, answers);
+        const auto old = file.nativePath ? earlier.find(*file.nativePath) : earlier.end();
+        if (old != earlier.end()) row.unansweredSince = old->second->unansweredSince;
+        markUnanswered(row, facts != nullptr, started);
+        LookedUp found;
+        if (facts) {
+            found = lookedUp(*facts, false, {}, started);
+            row.sizeOrStampChanged = old != earlier.end() &&
+                                     stateOf(old->second->record) != RecordState::Waiting &&
+                                     sizeOrStampDiffer(old->second->record, found);
+        } else {
+            found.state = RecordState::Waiting;
+        }
+        const RecordSource source{std::string_view(seqText.data(), seqText.size()), file.name,
+                                  file.fileName, file.dir};
+        writeRecord(source, found, row.record);
+        row.writtenAnew = true;
     }
-    return plan;
 }
 
-bool applyAnswers(const TextCodec& codec, const WatchedFiles& files, bool rebuild,
-                  const LookupAnswers& answers, const LocalDateTime& today, Records& records) {
-    if (!rebuild) return refreshRecords(codec, files, answers, today, records);
-    rebuildRecords(files, answers, today, records);
-    return true;
+bool refreshRows(const LookupAnswers& answers, const LocalDateTime& started, WatchRows& rows) {
+    std::string written;
+    bool changed = false;
+    for (WatchRow& row : rows) {
+        const std::optional<FileFacts>* facts = answerOf(*row.file, answers);
+        row.writtenAnew = false;
+        row.sizeOrStampChanged = false;
+        markUnanswered(row, facts != nullptr, started);
+        if (!facts) continue;  // no answer yet: the record stays
+        std::string& record = row.record;
+        const bool waiting = stateOf(record) == RecordState::Waiting;
+        const LookedUp found = lookedUp(*facts, !waiting, record, started);
+        row.sizeOrStampChanged = sizeOrStampDiffer(record, found);
+        // A record that comes out as it was keeps its string; the ordering writes its prefix.
+        if (rewritesAlike(record, found)) continue;
+        const RecordSource source{cutField(record, SeqNo), cutField(record, DisplayName),
+                                  cutField(record, FileNameField), cutField(record, DirPath)};
+        writeRecord(source, found, written);
+        record.swap(written);
+        row.writtenAnew = true;
+        changed = true;
+    }
+    return changed;
 }
 
 LocalDateTime checkTime(Clock& clock) {
     return heldToCalendar(clock.now());
-}
-
-CheckTimes runCheck(Platform& platform, const WatchedFiles& files, Records& records,
-                    bool rebuildMode, SortState sort) {
-    CheckTimes times;
-    times.started = checkTime(platform.clock);
-    const CheckPlan plan = planCheck(platform.codec, files, records, rebuildMode);
-    LookupAnswers answers;
-    for (const std::optional<std::string>& path : plan.paths)
-        if (path && answers.count(*path) == 0) answers.emplace(*path, platform.files.lookUp(*path));
-    applyAnswers(platform.codec, files, plan.rebuild, answers, times.started, records);
-    orderRecords(records, sort, platform.collator);
-    times.finished = checkTime(platform.clock);
-    return times;
-}
-
-CheckTimes runCheck(Platform& platform, const WatchList& watchList, Records& records,
-                    bool rebuildMode, SortState sort) {
-    return runCheck(platform, watchedFiles(platform.codec, watchList), records, rebuildMode, sort);
-}
-
-std::optional<std::string> recordNativePath(const TextCodec& codec, const WatchedFiles& files,
-                                            std::string_view record) {
-    std::optional<std::string> own;
-    const std::string* path = lookupPath(codec, files, record, own);
-    return path ? std::optional<std::string>(*path) : std::nullopt;
-}
-
-std::string recordPath(std::string_view record, const WatchedFiles& files) {
-    if (const WatchedFile* file = watchedFileOf(record, files)) return file->sjisPath;
-    return ownPath(record);
-}
-
-int watchedLineOf(std::string_view record, const WatchedFiles& files) {
-    const WatchedFile* file = watchedFileOf(record, files);
-    return file ? static_cast<int>(file - files.data()) : -1;
-}
-
-std::string recordPath(std::string_view record, const WatchList& watchList) {
-    const int line = lineOf(record, watchList.size());
-    if (line >= 0) {
-        WatchedFile file = parsedLine(watchList[static_cast<std::size_t>(line)]);
-        if (holdsNamesOf(record, file)) return std::move(file.sjisPath);
-    }
-    return ownPath(record);
 }
 
 }  // namespace morvane

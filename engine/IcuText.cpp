@@ -185,7 +185,7 @@ public:
         return key;
     }
 
-    void sortAscending(std::vector<std::string>& texts) const override {
+    std::vector<std::size_t> ascendingOrder(const std::vector<std::string>& texts) const override {
         std::vector<std::u16string> prepared(texts.size());
         for (std::size_t i = 0; i < texts.size(); ++i) prepare(texts[i], prepared[i]);
         std::vector<std::size_t> order(texts.size());
@@ -193,10 +193,7 @@ public:
         std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
             return comparePrepared(prepared[a], texts[a], prepared[b], texts[b]) < 0;
         });
-        std::vector<std::string> sorted;
-        sorted.reserve(texts.size());
-        for (const std::size_t i : order) sorted.push_back(std::move(texts[i]));
-        texts = std::move(sorted);
+        return order;
     }
 
 private:

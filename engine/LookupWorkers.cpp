@@ -4,9 +4,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
+
+#include "PathWork.h"
 
 namespace morvane {
 
@@ -23,12 +23,9 @@ struct LookupQueue {
     // The paths asked of the check's thread; it takes them in turn from `next` on.
     std::vector<std::string> waiting;
     std::size_t next = 0;
-    // The path the check's thread is looking up (its own local), and whether its answer is to
-    // be thrown away.
-    const std::string* current = nullptr;
-    bool currentDropped = false;
-    std::set<std::string> apart;    // pending on threads of their own
-    std::set<std::string> dropped;  // among them, those whose answer is thrown away
+    // The paths being looked up: the check's thread's, and those on threads of their own.
+    PathJobs looking;
+    bool checkThreadLooks = false;  // the check's thread is in a lookup
     LookupAnswers answers;
     std::uint64_t checkThread = 0;  // the id of the check's thread; 0 while there is none
     std::uint64_t lastId = 0;
@@ -36,11 +33,16 @@ struct LookupQueue {
 
     // Whether the path is pending, looking among the paths waiting before `waitingEnd` only.
     bool isPending(const std::string& path, std::size_t waitingEnd) const {
-        if (current && !currentDropped && *current == path) return true;
-        if (!apart.empty() && apart.count(path) != 0 && dropped.count(path) == 0) return true;
+        if (looking.isPending(path)) return true;
         return std::find(waiting.begin() + std::ptrdiff_t(next),
                          waiting.begin() + std::ptrdiff_t(waitingEnd),
                          path) != waiting.begin() + std::ptrdiff_t(waitingEnd);
+    }
+    // Keeps the answer of a lookup that has ended, unless its path was dropped meanwhile.
+    bool keep(std::string path, std::optional<FileFacts> facts) {
+        if (!looking.end(path).counts || closed) return false;
+        answers.insert_or_assign(std::move(path), std::move(facts));
+        return true;
     }
     void tellOwner() const {
         if (notify) notify();
@@ -58,14 +60,6 @@ std::optional<FileFacts> lookUpOnce(const FileSystem& files, const std::string& 
     }
 }
 
-// The answer of a path set apart: kept unless the owner has dropped the path.
-void answerApart(LookupQueue& s, std::string path, std::optional<FileFacts> facts) {
-    s.apart.erase(path);
-    if (s.dropped.erase(path) != 0 || s.closed) return;
-    s.answers.insert_or_assign(std::move(path), std::move(facts));
-    s.tellOwner();
-}
-
 void runCheckThread(const std::shared_ptr<LookupQueue>& shared, std::uint64_t id) {
     LookupQueue& s = *shared;
     std::unique_lock<std::mutex> lock(s.mutex);
@@ -81,45 +75,34 @@ void runCheckThread(const std::shared_ptr<LookupQueue>& shared, std::uint64_t id
             continue;
         }
         std::string path = std::move(s.waiting[s.next++]);
-        s.current = &path;
-        s.currentDropped = false;
+        if (!s.looking.begin(path)) continue;  // set apart already, on a thread of its own
+        s.checkThreadLooks = true;
         lock.unlock();
         std::optional<FileFacts> facts = lookUpOnce(*s.files, path);
         lock.lock();
         if (s.checkThread != id) {
             // Set apart while looking up: the path was this thread's own from then on.
-            answerApart(s, std::move(path), std::move(facts));
+            if (s.keep(std::move(path), std::move(facts))) s.tellOwner();
             return;
         }
-        s.current = nullptr;
+        s.checkThreadLooks = false;
+        s.keep(std::move(path), std::move(facts));
         if (s.closed) return;
-        if (!s.currentDropped) s.answers.insert_or_assign(std::move(path), std::move(facts));
         // One word to the owner once the paths asked for are all looked up.
         if (s.next == s.waiting.size()) s.tellOwner();
-    }
-}
-
-// Starts a detached thread; false where none can be started.
-template <class Work>
-bool startThread(Work&& work) {
-    try {
-        std::thread(std::forward<Work>(work)).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
     }
 }
 
 // Looks the path up on a thread of its own. Where no thread can be started the path is no
 // longer pending, and the next request asks for it again.
 void lookUpApart(const std::shared_ptr<LookupQueue>& shared, const std::string& path) {
-    shared->apart.insert(path);
-    const bool started = startThread([shared, path] {
+    if (!shared->looking.begin(path)) return;
+    const bool started = startDetachedThread([shared, path] {
         std::optional<FileFacts> facts = lookUpOnce(*shared->files, path);
         const std::lock_guard<std::mutex> lock(shared->mutex);
-        answerApart(*shared, path, std::move(facts));
+        if (shared->keep(path, std::move(facts))) shared->tellOwner();
     });
-    if (!started) shared->apart.erase(path);
+    if (!started) shared->looking.end(path);
 }
 
 }  // namespace
@@ -148,11 +131,10 @@ void LookupWorkers::request(std::vector<std::string> paths) {
     // setPendingApart() gives it one thread.
     for (std::string& path : paths) {
         // A dropped path asked for again takes the answer of the lookup that runs.
-        if (s.current && s.currentDropped && *s.current == path) {
-            s.currentDropped = false;
+        if (s.looking.inFlight(path)) {
+            s.looking.begin(path);
             continue;
         }
-        if (!s.dropped.empty() && s.dropped.erase(path) != 0) continue;
         if (!s.isPending(path, before)) s.waiting.push_back(std::move(path));
     }
     if (s.waiting.size() == before) return;
@@ -165,7 +147,8 @@ void LookupWorkers::request(std::vector<std::string> paths) {
     const std::uint64_t id = ++s.lastId;
     s.checkThread = id;
     // Where no thread can be started, the paths wait for the next request.
-    if (!startThread([shared = shared_, id] { runCheckThread(shared, id); })) s.checkThread = 0;
+    if (!startDetachedThread([shared = shared_, id] { runCheckThread(shared, id); }))
+        s.checkThread = 0;
 }
 
 LookupAnswers LookupWorkers::takeAnswers() {
@@ -181,23 +164,19 @@ bool LookupWorkers::isPending(const std::string& path) const {
 std::size_t LookupWorkers::pendingCount() const {
     const LookupQueue& s = *shared_;
     const std::lock_guard<std::mutex> lock(s.mutex);
-    return (s.current && !s.currentDropped ? 1 : 0) + s.apart.size() - s.dropped.size() +
-           (s.waiting.size() - s.next);
+    return s.looking.pendingCount() + (s.waiting.size() - s.next);
 }
 
 void LookupWorkers::setPendingApart() {
     LookupQueue& s = *shared_;
     const std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.current) {
+    if (s.checkThreadLooks) {
         // The check's thread ends with the lookup it is in; the next request starts another.
-        s.apart.insert(*s.current);
-        if (s.currentDropped) s.dropped.insert(*s.current);
-        s.current = nullptr;
+        s.checkThreadLooks = false;
         s.checkThread = 0;
         s.work.notify_all();
     }
-    for (std::size_t i = s.next; i < s.waiting.size(); ++i)
-        if (s.apart.count(s.waiting[i]) == 0) lookUpApart(shared_, s.waiting[i]);
+    for (std::size_t i = s.next; i < s.waiting.size(); ++i) lookUpApart(shared_, s.waiting[i]);
     s.waiting.clear();
     s.next = 0;
 }
@@ -209,9 +188,7 @@ void LookupWorkers::keepOnly(const std::set<std::string>& kept) {
     s.waiting.erase(
         std::remove_if(s.waiting.begin() + std::ptrdiff_t(s.next), s.waiting.end(), gone),
         s.waiting.end());
-    if (s.current && gone(*s.current)) s.currentDropped = true;
-    for (const std::string& path : s.apart)
-        if (gone(path)) s.dropped.insert(path);
+    s.looking.keepOnly(kept);
     for (auto it = s.answers.begin(); it != s.answers.end();)
         it = gone(it->first) ? s.answers.erase(it) : std::next(it);
 }

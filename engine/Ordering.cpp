@@ -26,6 +26,14 @@ RecordField keyField(SortKey key) {
     return SeqNo;
 }
 
+// The record with its SortPrefix written from the key field and at most KeptFromState bytes
+// from StateCode on.
+std::string keyedRecord(std::string_view record, RecordField field) {
+    std::string text = padOrCut(cutField(record, field), std::size_t(FieldWidth[SortPrefix]));
+    text += cutBytes(record, FieldStart[StateCode], KeptFromState);
+    return text;
+}
+
 }  // namespace
 
 SortKey sortKeyFromStored(int stored) {
@@ -60,19 +68,26 @@ SortState sortAfterClickOn(int column, SortState sort) {
 
 void orderRecords(Records& records, SortState sort, const Collator& collator) {
     const RecordField field = keyField(sort.key);
-    const auto prefixWidth = static_cast<std::size_t>(FieldWidth[SortPrefix]);
-
-    std::vector<std::string> ordered;
-    ordered.reserve(records.size());
-    for (const std::string& record : records) {
-        std::string text = padOrCut(cutField(record, field), prefixWidth);
-        text += cutBytes(record, FieldStart[StateCode], KeptFromState);
-        ordered.push_back(std::move(text));
-    }
-    collator.sortAscending(ordered);
+    for (std::string& record : records) record = keyedRecord(record, field);
+    collator.sortAscending(records);
     // Descending is the exact reverse of ascending, tie-breaks included.
-    if (sort.order == SortOrder::Descending) std::reverse(ordered.begin(), ordered.end());
-    records = std::move(ordered);
+    if (sort.order == SortOrder::Descending) std::reverse(records.begin(), records.end());
+}
+
+void orderRows(WatchRows& rows, SortState sort, const Collator& collator) {
+    const RecordField field = keyField(sort.key);
+    std::vector<std::string> keyed;
+    keyed.reserve(rows.size());
+    for (const WatchRow& row : rows) keyed.push_back(keyedRecord(row.record, field));
+    std::vector<std::size_t> order = collator.ascendingOrder(keyed);
+    if (sort.order == SortOrder::Descending) std::reverse(order.begin(), order.end());
+    WatchRows ordered;
+    ordered.reserve(rows.size());
+    for (const std::size_t i : order) {
+        ordered.push_back(std::move(rows[i]));
+        ordered.back().record = std::move(keyed[i]);
+    }
+    rows = std::move(ordered);
 }
 
 }  // namespace morvane

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "CheckCycle.h"
 #include "Platform.h"
 #include "StatusRecord.h"
 
@@ -39,5 +40,7 @@ SortState sortAfterClickOn(int column, SortState sort);
 // KeptFromState bytes from StateCode on, sorts under the collator, and for descending order
 // takes the exact reverse of the ascending order.
 void orderRecords(Records& records, SortState sort, const Collator& collator);
+// Orders the rows as orderRecords orders their records.
+void orderRows(WatchRows& rows, SortState sort, const Collator& collator);
 
 }  // namespace morvane

@@ -10,7 +10,7 @@ bool operator==(const LocalDateTime& a, const LocalDateTime& b) {
            a.minute == b.minute && a.second == b.second;
 }
 
-void Collator::sortAscending(std::vector<std::string>& texts) const {
+std::vector<std::size_t> Collator::ascendingOrder(const std::vector<std::string>& texts) const {
     std::vector<std::string> keys;
     keys.reserve(texts.size());
     for (const std::string& text : texts) keys.push_back(sortKey(text));
@@ -18,9 +18,13 @@ void Collator::sortAscending(std::vector<std::string>& texts) const {
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::sort(order.begin(), order.end(),
               [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    return order;
+}
+
+void Collator::sortAscending(std::vector<std::string>& texts) const {
     std::vector<std::string> sorted;
     sorted.reserve(texts.size());
-    for (const std::size_t i : order) sorted.push_back(std::move(texts[i]));
+    for (const std::size_t i : ascendingOrder(texts)) sorted.push_back(std::move(texts[i]));
     texts = std::move(sorted);
 }
 

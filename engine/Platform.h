@@ -85,9 +85,11 @@ public:
     virtual int compare(std::string_view a, std::string_view b) const = 0;
     // A byte string whose plain byte order (memcmp, shorter first) is the order of compare().
     virtual std::string sortKey(std::string_view sjis) const = 0;
-    // Puts texts into the ascending order of compare(). The default sorts by sortKey(); an
-    // implementation may do better by preparing every text once.
-    virtual void sortAscending(std::vector<std::string>& texts) const;
+    // The ascending order of compare() of the texts: their indices, first to last. The default
+    // sorts by sortKey(); an implementation may do better by preparing every text once.
+    virtual std::vector<std::size_t> ascendingOrder(const std::vector<std::string>& texts) const;
+    // Puts texts into the ascending order of compare().
+    void sortAscending(std::vector<std::string>& texts) const;
 };
 
 // What the engine is given of the platform. The owner keeps the services alive.

@@ -3,8 +3,8 @@
 
 #include <set>
 
-#include "CheckCycle.h"
 #include "FuzzSupport.h"
+#include "Watch.h"
 #include "WatchListFile.h"
 
 using namespace morvane;
@@ -64,11 +64,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(list == ticked, "the watched lines are the ticked lines");
 
     putSomeFiles(fake, list);
-    Records records;
-    runCheck(fake.platform, list, records, true, {});
+    Watch watch(fake.platform, std::make_unique<LookupsAtOnce>(fake.files));
+    watch.setFiles(watchedFiles(fake.platform.codec, list));
+    const auto checked = [&watch](bool rebuild) {
+        runCheck(watch, rebuild);
+        Records records;
+        for (const WatchRow& row : watch.rows()) records.push_back(row.record);
+        return records;
+    };
+    Records records = checked(true);
     require(records.size() == list.size(), "one record per watched line");
     require(seqNos(records) == expectedSeqNos(list.size()), "every line has its record");
-    runCheck(fake.platform, list, records, false, {});
+    records = checked(false);
     require(seqNos(records) == expectedSeqNos(list.size()), "a refresh loses no record");
 
     // One key per input: the real collation is slow enough to make all six a drag.

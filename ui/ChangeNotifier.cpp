@@ -5,27 +5,22 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include "CheckRunner.h"
 #include "Messages.h"
 #include "QtText.h"
 #include "SjisPath.h"
+#include "Watch.h"
 
 namespace morvane {
 
 void ChangeNotifier::checkFinished(const CheckOutcome& outcome) {
-    // A file that has not answered keeps its record byte for byte, "changed" and all: only a
-    // record written anew at this check tells of a change. The sort key before it may differ.
-    std::set<std::string> changed;
+    if (!on_ || outcome.rebuild) return;
+    // A file that has not answered keeps its record, "changed" and all: only a record written
+    // anew at this check tells of a change.
     QStringList names;
-    for (const std::string& record : outcome.records) {
-        if (stateOf(record) != RecordState::NewUp) continue;
-        std::string withoutKey = record.substr(std::size_t(FieldStart[StateCode] - 1));
-        if (lastChanged_.count(withoutKey) == 0)
-            names << fromSjis(codec_, withoutFillingSpaces(cutField(record, DisplayName)));
-        changed.insert(std::move(withoutKey));
-    }
-    lastChanged_ = std::move(changed);
-    if (!on_ || outcome.rebuild || names.isEmpty()) return;
+    for (const WatchRow& row : outcome.rows)
+        if (row.writtenAnew && stateOf(row.record) == RecordState::NewUp)
+            names << fromSjis(codec_, withoutFillingSpaces(cutField(row.record, DisplayName)));
+    if (names.isEmpty()) return;
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;

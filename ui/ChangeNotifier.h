@@ -4,8 +4,6 @@
 // has asked for it (設定 → 変更を通知する).
 
 #include <QObject>
-#include <set>
-#include <string>
 
 #include "Platform.h"
 #include "StatusRecord.h"
@@ -29,15 +27,13 @@ public:
 
     // Called after every check. While on, a check that is no rebuild and changed one or more
     // files (state NewUp, in a record written anew at this check) sends one notification
-    // naming them. The call goes out without
-    // waiting for the bus to answer; without a session bus or a notification service nothing
-    // is shown and nothing fails.
+    // naming them. The call goes out without waiting for the bus to answer; without a session bus
+    // or a notification service nothing is shown and nothing fails.
     void checkFinished(const CheckOutcome& outcome);
 
 private:
     const TextCodec& codec_;
     bool on_ = false;
-    std::set<std::string> lastChanged_;  // the last check's NewUp records, after their sort key
 };
 
 }  // namespace morvane

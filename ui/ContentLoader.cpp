@@ -1,34 +1,18 @@
 #include "ContentLoader.h"
 
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "Mailbox.h"
 #include "QtText.h"
 
 namespace morvane {
 
-namespace {
-
-// Runs the work on a thread of its own, which nobody waits for.
-bool startDetachedThread(std::function<void()> work) {
-    try {
-        std::thread(std::move(work)).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
-}
-
-}  // namespace
-
 ContentLoader::ContentLoader(const TextCodec& codec, std::shared_ptr<const FileSystem> files,
-                             StartWork startWork, QObject* parent)
+                             StartThread startThread, QObject* parent)
     : QObject(parent),
       codec_(codec),
       files_(std::move(files)),
-      startWork_(startWork ? std::move(startWork) : startDetachedThread),
+      startThread_(startThread ? std::move(startThread) : startDetachedThread),
       mailbox_(std::make_shared<Mailbox>(this)) {
     notice_.setSingleShot(true);
     notice_.setInterval(LoadingNoticeDelay);
@@ -41,26 +25,14 @@ ContentLoader::~ContentLoader() {
     mailbox_->close();
 }
 
-void ContentLoader::load(const std::string& sjisPath, bool readAfterNow) {
-    std::string nativePath;
-    if (!codec_.toUtf8(sjisPath, nativePath)) {
-        wanted_.reset();
-        notice_.stop();
-        emit missing();  // the path names no file
-        return;
-    }
-    wanted_ = Wanted{nativePath, sjisPath};
+void ContentLoader::load(const std::string& nativePath, bool readAfterNow) {
+    wanted_ = nativePath;
     notice_.start();
-    if (reading_.count(nativePath) == 0) {
-        startRead(nativePath);
-    } else if (readAfterNow) {
-        readAgain_.insert(nativePath);
-    }
+    if (reads_.begin(nativePath, readAfterNow)) startRead(nativePath);
 }
 
 void ContentLoader::startRead(const std::string& nativePath) {
-    reading_.insert(nativePath);
-    const bool started = startWork_([files = files_, mailbox = mailbox_, this, nativePath] {
+    const bool started = startThread_([files = files_, mailbox = mailbox_, this, nativePath] {
         auto read = std::make_shared<Read>();
         try {
             read->bytes = readContent(*files, nativePath);
@@ -84,11 +56,11 @@ void ContentLoader::cancel() {
 }
 
 void ContentLoader::finishRead(const std::string& nativePath, const Read& read) {
-    reading_.erase(nativePath);
-    const bool again = readAgain_.erase(nativePath) != 0;
+    const PathJobs::Ended ended = reads_.end(nativePath);
     // A later choice took its place.
-    if (!wanted_ || wanted_->nativePath != nativePath) return;
-    if (again) {
+    if (!wanted_ || *wanted_ != nativePath) return;
+    if (ended.again) {
+        reads_.begin(nativePath);
         startRead(nativePath);
         return;
     }
@@ -96,7 +68,6 @@ void ContentLoader::finishRead(const std::string& nativePath, const Read& read) 
 }
 
 void ContentLoader::tell(const Read& read) {
-    const std::string sjisPath = std::move(wanted_->sjisPath);
     wanted_.reset();
     notice_.stop();
     ContentLoad decoded;
@@ -115,7 +86,7 @@ void ContentLoader::tell(const Read& read) {
             emit missing();
             return;
         case ContentLoad::Failed:
-            emit failed(sjisPath);
+            emit failed();
             return;
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// The content view's loads: a watched file read on a thread of its own, its text decoded back on
-// the window's thread. Only the load asked for last is told.
+// The content view's loads on the road for work by path (PathWork.h): a watched file read on a
+// thread of its own, its text decoded back on the window's thread. Only the load asked for last
+// is told.
 
 #include <QObject>
 #include <QString>
@@ -10,10 +11,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "ContentLoad.h"
+#include "PathWork.h"
 #include "Platform.h"
 
 namespace morvane {
@@ -26,21 +27,18 @@ inline constexpr std::chrono::milliseconds LoadingNoticeDelay{1000};
 class ContentLoader : public QObject {
     Q_OBJECT
 public:
-    // Runs work away from the window's thread; false where it cannot be started.
-    using StartWork = std::function<bool(std::function<void()> work)>;
-
     // files: the file system the reads use; each read shares it, since a read may outlive the
-    // loader. The codec is used on the loader's thread only. Without startWork, each read
-    // runs on a detached thread of its own.
+    // loader. The codec is used on the loader's thread only. Without startThread, each read
+    // runs on a detached thread of its own (startDetachedThread).
     ContentLoader(const TextCodec& codec, std::shared_ptr<const FileSystem> files,
-                  StartWork startWork, QObject* parent = nullptr);
+                  StartThread startThread, QObject* parent = nullptr);
     ~ContentLoader() override;
 
-    // Loads the file at the Shift-JIS path in place of any load asked for before. A file
-    // already being read is not read again: the load waits for that read, and with
-    // readAfterNow (the file has changed since that read began) reads it again after it. May
-    // tell its end before it returns.
-    void load(const std::string& sjisPath, bool readAfterNow = false);
+    // Loads the file at the native path in place of any load asked for before. A file already
+    // being read is not read again: the load waits for that read, and with readAfterNow (the
+    // file has changed since that read began) reads it again after it. May tell its end before
+    // it returns.
+    void load(const std::string& nativePath, bool readAfterNow = false);
     // Forgets the load asked for: nothing more is told of it.
     void cancel();
     bool isLoading() const { return wanted_.has_value(); }
@@ -49,16 +47,12 @@ signals:
     void loaded(const QString& text);
     // No file is at the path (or a folder is).
     void missing();
-    // The file is there but could not be read or shown; sjisPath names it.
-    void failed(const std::string& sjisPath);
+    // The file is there but could not be read or shown.
+    void failed();
     // The load has run for LoadingNoticeDelay and goes on.
     void slow();
 
 private:
-    struct Wanted {
-        std::string nativePath;
-        std::string sjisPath;
-    };
     void startRead(const std::string& nativePath);
     // What a read gave: its text already decoded on the read's thread where that needs no
     // codec, else the bytes for the codec on this thread.
@@ -72,12 +66,11 @@ private:
 
     const TextCodec& codec_;
     const std::shared_ptr<const FileSystem> files_;
-    StartWork startWork_;
+    StartThread startThread_;
     // Reads hand their bytes over through the mailbox; it is closed first when the loader goes.
     std::shared_ptr<Mailbox> mailbox_;
-    std::optional<Wanted> wanted_;
-    std::set<std::string> reading_;    // native paths whose read runs
-    std::set<std::string> readAgain_;  // among them, those to read again once it ends
+    std::optional<std::string> wanted_;  // the native path of the load asked for last
+    PathJobs reads_;
     QTimer notice_;
 };
 

@@ -1,46 +1,22 @@
 #include "ContentViewer.h"
 
-#include <QMainWindow>
 #include <QMessageBox>
-#include <QScreen>
-#include <algorithm>
 
-#include "CheckRunner.h"
 #include "ContentLoader.h"
 #include "ContentView.h"
+#include "ErrorReport.h"
 #include "Messages.h"
-#include "QtText.h"
 #include "RecordList.h"
 
 namespace morvane {
 
-namespace {
-
-// A message box that places itself in the middle of its screen rather than over its parent.
-class ScreenCentredBox : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QMessageBox::showEvent(event);  // settles the box's size
-        if (const QScreen* s = screen())
-            move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    }
-};
-
-}  // namespace
-
-ContentViewer::ContentViewer(QMainWindow& window, QWidget& tablePanel, ContentView& view,
-                             RecordListView& list, const CheckRunner& checks,
+ContentViewer::ContentViewer(ContentView& view, RecordListView& list, const Watch& watch,
                              const TextCodec& codec, std::shared_ptr<const FileSystem> files,
-                             const UiHooks& hooks)
-    : QObject(&window),
-      window_(window),
-      tablePanel_(tablePanel),
+                             const UiHooks& hooks, QObject* parent)
+    : QObject(parent),
       view_(view),
       list_(list),
-      checks_(checks),
+      watch_(watch),
       codec_(codec),
       hooks_(hooks),
       loader_(new ContentLoader(codec, std::move(files), hooks.startWork, this)) {
@@ -57,8 +33,8 @@ ContentViewer::ContentViewer(QMainWindow& window, QWidget& tablePanel, ContentVi
 
 void ContentViewer::toggle() {
     const int row = list_.selectedRow();
-    if (row < 0 || row >= list_.rowCount()) {
-        showError("表示するファイルを選択されていません。");
+    if (row < 0 || row >= int(watch_.rows().size())) {
+        showError(NoFileSelectedMessage);
         return;
     }
     if (open_) {
@@ -71,26 +47,39 @@ void ContentViewer::toggle() {
 void ContentViewer::showSelectedRow() {
     if (!open_) return;
     const int row = list_.selectedRow();
-    if (row >= 0 && row < list_.rowCount()) load(row, false);
+    if (row >= 0 && row < int(watch_.rows().size())) load(row, false);
 }
 
 void ContentViewer::load(int row, bool opening) {
-    const std::string& record = list_.table()->records()[std::size_t(row)];
-    followed_.follow(record, checks_.watchedFiles());
+    const WatchRow& chosen = watch_.rows()[std::size_t(row)];
+    followed_ = chosen.nativePath();
+    // The row's own watch list line names the file whole; its fields may be cut short.
+    followedSjisPath_ = chosen.file->sjisPath;
     loadOpens_ = opening;
     loadFollows_ = false;
-    // The record's own watch list line names the file whole; its fields may be cut short.
-    loader_->load(recordPath(record, checks_.watchedFiles()));
+    if (followed_) {
+        loader_->load(*followed_);
+        return;
+    }
+    loader_->cancel();  // the path names no file
+    openIfAsked();
 }
 
 void ContentViewer::followFile(const CheckOutcome& outcome) {
-    if (!open_ || !followed_.changedAt(outcome.records, checks_.watchedFiles())) return;
+    if (!open_ || !followed_) return;
+    const auto row = std::find_if(outcome.rows.begin(), outcome.rows.end(),
+                                  [&](const WatchRow& r) { return r.nativePath() == followed_; });
+    if (row == outcome.rows.end()) {
+        followed_.reset();
+        return;
+    }
+    if (!row->sizeOrStampChanged) return;
     // A load of the file under way still shows it from its start; it reads the file again.
     if (!loader_->isLoading()) {
         loadOpens_ = false;
         loadFollows_ = true;
     }
-    loader_->load(followed_.sjisPath(), true);
+    loader_->load(*followed_, true);
 }
 
 void ContentViewer::onLoaded(const QString& text) {
@@ -101,50 +90,28 @@ void ContentViewer::onLoaded(const QString& text) {
     openIfAsked();
 }
 
-void ContentViewer::onFailed(const std::string& sjisPath) {
+void ContentViewer::onFailed() {
     // The followed file's row already says it cannot be read; its last text stays.
     if (loadFollows_) return;
-    showError(contentErrorMessage(codec_, sjisPath));
+    showError(contentErrorMessage(codec_, followedSjisPath_));
     if (open_) close();
 }
 
 void ContentViewer::openIfAsked() {
-    if (loadOpens_ && !open_) open();
-}
-
-bool ContentViewer::fillsScreen() const {
-    return window_.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
-}
-
-void ContentViewer::open() {
+    if (!loadOpens_ || open_) return;
     open_ = true;
-    // The table keeps its height; the view takes what the window gains, and every later
-    // change of the window's height. A maximised window cannot grow: there the table gives
-    // the view its height, and the window stays maximised.
-    if (fillsScreen()) {
-        tablePanel_.setFixedHeight(std::max(0, tablePanel_.height() - openingHeight_));
-    } else {
-        tablePanel_.setFixedHeight(tablePanel_.height());
-        window_.resize(window_.width(), window_.height() + openingHeight_);
-    }
-    view_.show();
     emit openChanged(true);
 }
 
 void ContentViewer::close() {
     loader_->cancel();  // a load still running no longer counts
     open_ = false;
-    if (!fillsScreen()) window_.resize(window_.width(), window_.height() - view_.height());
-    view_.hide();
-    tablePanel_.setMinimumHeight(0);
-    tablePanel_.setMaximumHeight(QWIDGETSIZE_MAX);
     emit openChanged(false);
 }
 
 void ContentViewer::showError(const std::string& utf8Message) {
-    ScreenCentredBox box(QMessageBox::Critical, QStringLiteral("ｴﾗｰ"), fromUtf8(utf8Message),
-                         QMessageBox::Ok, &window_);
-    hooks_.runModal(box);
+    std::unique_ptr<QMessageBox> box = contentErrorBox(utf8Message, view_.window());
+    hooks_.runModal(*box);
 }
 
 }  // namespace morvane

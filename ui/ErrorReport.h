@@ -3,8 +3,10 @@
 // The default error report: what the main window shows for an error that ends an event.
 
 #include <functional>
+#include <memory>
 #include <string>
 
+class QMessageBox;
 class QWidget;
 
 namespace morvane {
@@ -19,5 +21,9 @@ std::string reportText(const std::string& utf8Message);
 // A message box modal to the whole application: caption "Morvane", the critical icon, the
 // text by reportText() and one OK button.
 void showErrorBox(QWidget* parent, const std::string& utf8Message);
+
+// The content view's error box, to be run modal: captioned "ｴﾗｰ" with the error icon, the
+// message and one OK button, centred on its screen rather than over its parent.
+std::unique_ptr<QMessageBox> contentErrorBox(const std::string& utf8Message, QWidget* parent);
 
 }  // namespace morvane

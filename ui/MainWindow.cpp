@@ -65,9 +65,9 @@ MainWindow::MainWindow(Platform& platform, std::shared_ptr<const FileSystem> wat
     resize(DesignWidth, DesignHeight);
     createControls();
     menu_ = new MainMenu(menuBar());
-    checks_ = new CheckRunner(platform_, *list_->table(), watchedFiles, hooks_.makeLookups, this);
-    viewer_ = new ContentViewer(*this, *tablePanel_, *viewPanel_, *list_, *checks_, platform_.codec,
-                                std::move(watchedFiles), hooks_);
+    checks_ = new CheckRunner(platform_, watchedFiles, hooks_.makeLookups, this);
+    viewer_ = new ContentViewer(*viewPanel_, *list_, checks_->watch(), platform_.codec,
+                                std::move(watchedFiles), hooks_, this);
     notifier_ = new ChangeNotifier(platform_.codec, this);
     connectEvents();
     applySettings();
@@ -89,9 +89,9 @@ void MainWindow::createControls() {
     list_->setObjectName(QStringLiteral("ListLog"));
     list_->setAccessibleName(QStringLiteral("監視ファイル"));
     list_->setFont(recordListFont());
-    list_->table()->setToolTipOf([this](std::string_view record) { return rowToolTip(record); });
-    new RowActions(list_, platform_.codec, hooks_, [this](std::string_view record) {
-        return recordPath(record, checks_->watchedFiles());
+    list_->table()->setToolTipOf([this](int row) { return rowToolTip(row); });
+    new RowActions(list_, platform_.codec, hooks_, [this](int row) {
+        return checks_->watch().rows()[std::size_t(row)].file->sjisPath;
     });
     header_ = list_->sectionHeader();
     header_->setObjectName(QStringLiteral("HeaderLog"));
@@ -129,10 +129,10 @@ void MainWindow::connectEvents() {
     connect(menu_, &MainMenu::stayOnTopChosen, this, &MainWindow::toggleStayOnTop);
     connect(menu_, &MainMenu::refreshChosen, this, &MainWindow::checkNow);
     connect(menu_, &MainMenu::sortKeyChosen, this, [this](SortKey key) {
-        sortBy({key, list_->table()->sortState().order});
+        sortBy({key, checks_->watch().sortState().order});
     });
     connect(menu_, &MainMenu::sortOrderChosen, this, [this](SortOrder order) {
-        sortBy({list_->table()->sortState().key, order});
+        sortBy({checks_->watch().sortState().key, order});
     });
     connect(menu_, &MainMenu::intervalChosen, this, [this](CheckInterval item) {
         intervalItem_ = item;
@@ -147,13 +147,14 @@ void MainWindow::connectEvents() {
     connect(header_, &QHeaderView::sectionResized, this, &MainWindow::settingsChanged);
 
     connect(checks_, &CheckRunner::finished, this,
-            [this](const CheckOutcome& outcome) { list_->refill(outcome.records); });
+            [this](const CheckOutcome& outcome) { list_->refill(outcome.rows); });
     connect(checks_, &CheckRunner::finished, statusBar_, &StatusBar::showCheck);
     connect(checks_, &CheckRunner::finished, notifier_, &ChangeNotifier::checkFinished);
     connect(checks_, &CheckRunner::finished, viewer_, &ContentViewer::followFile);
     connect(checks_, &CheckRunner::failed, this,
             [this](const std::string& message) { hooks_.reportError(message); });
 
+    connect(viewer_, &ContentViewer::openChanged, this, &MainWindow::placeContentView);
     connect(viewer_, &ContentViewer::openChanged, menu_, &MainMenu::showContentView);
 
     connect(list_, &RecordListView::rowSelectedByUser, this,
@@ -162,7 +163,7 @@ void MainWindow::connectEvents() {
     connect(list_, &RecordListView::filesDropped, this, &MainWindow::addFiles,
             Qt::QueuedConnection);
     connect(header_, &QHeaderView::sectionClicked, this, [this](int section) {
-        sortBy(sortAfterClickOn(section, list_->table()->sortState()));
+        sortBy(sortAfterClickOn(section, checks_->watch().sortState()));
     });
 
     if (qGuiApp)
@@ -187,7 +188,7 @@ void MainWindow::applySettings() {
     storedLeft_ = settings.left;
     storedHeight_ = settings.height;
     storedWidth_ = settings.width;
-    viewer_->setOpeningHeight(settings.viewHeight);
+    viewOpeningHeight_ = settings.viewHeight;
 
     for (int n = 0; n < ColumnCount; ++n) header_->resizeSection(n, settings.columnWidth(n));
 
@@ -201,6 +202,7 @@ void MainWindow::applySettings() {
     }
     guarded([&] { setInterval(settings.timerMilliseconds()); });
 
+    checks_->sort(settings.sort);
     list_->table()->setSortState(settings.sort);
     menu_->showSort(settings.sort);
 
@@ -223,7 +225,6 @@ void MainWindow::prepareFirstShow() {
         placeWindow({storedTop_, storedLeft_, storedHeight_, storedWidth_}, availableScreens());
     move(placement.place);
     resize(placement.size);
-    checks_->setWatchedFiles({});
     rebuildFromWatchList();
 }
 
@@ -245,13 +246,13 @@ ClosingState MainWindow::closingState() const {
     state.top = stored.top;
     state.width = stored.width;
     state.height = stored.height;
-    state.viewHeight = viewer_->openingHeight();
+    state.viewHeight = viewOpeningHeight_;
     for (int i = 0; i < ColumnCount; ++i)
         state.columnWidths[std::size_t(i)] = header_->sectionSize(i);
     state.topMost = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     state.notifiesChanges = notifier_->isOn();
     state.intervalItem = intervalItem_;
-    state.sort = list_->table()->sortState();
+    state.sort = checks_->watch().sortState();
     return state;
 }
 
@@ -311,18 +312,20 @@ void MainWindow::checkNow() {
     guarded([this] { checks_->start(false); });
 }
 
-QString MainWindow::rowToolTip(std::string_view record) const {
-    return recordToolTip(fromSjis(platform_.codec, recordPath(record, checks_->watchedFiles())),
-                         stateOf(record), checks_->unansweredSince(record));
+QString MainWindow::rowToolTip(int row) const {
+    const WatchRows& rows = checks_->watch().rows();
+    if (row < 0 || std::size_t(row) >= rows.size()) return {};
+    const WatchRow& shown = rows[std::size_t(row)];
+    return recordToolTip(fromSjis(platform_.codec, shown.file->sjisPath), stateOf(shown.record),
+                         shown.unansweredSince ? &*shown.unansweredSince : nullptr);
 }
 
 void MainWindow::sortBy(SortState sort) {
     list_->table()->setSortState(sort);
     menu_->showSort(sort);
     guarded([&] {
-        Records records = list_->table()->records();
-        orderRecords(records, sort, platform_.collator);
-        list_->refill(records);
+        checks_->sort(sort);
+        list_->refill(checks_->watch().rows());
         header_->viewport()->repaint();
         list_->viewport()->repaint();
     });
@@ -381,6 +384,26 @@ void MainWindow::showVersion() {
     QMessageBox box(QMessageBox::Information, QStringLiteral("バージョン情報"),
                     QStringLiteral("Morvane Version " MORVANE_VERSION), QMessageBox::Ok, this);
     hooks_.runModal(box);
+}
+
+void MainWindow::placeContentView(bool open) {
+    // The table keeps its height; the view takes what the window gains, and every later
+    // change of the window's height. A maximised window cannot grow: there the table gives
+    // the view its height, and the window stays maximised.
+    if (open) {
+        if (fillsScreen()) {
+            tablePanel_->setFixedHeight(std::max(0, tablePanel_->height() - viewOpeningHeight_));
+        } else {
+            tablePanel_->setFixedHeight(tablePanel_->height());
+            resize(width(), height() + viewOpeningHeight_);
+        }
+        viewPanel_->show();
+        return;
+    }
+    if (!fillsScreen()) resize(width(), height() - viewPanel_->height());
+    viewPanel_->hide();
+    tablePanel_->setMinimumHeight(0);
+    tablePanel_->setMaximumHeight(QWIDGETSIZE_MAX);
 }
 
 bool MainWindow::fillsScreen() const {

@@ -78,7 +78,7 @@ private:
     void rebuildFromWatchList();
     void checkNow();
     // The row's tooltip: its file's full path, its state, and since when it has not answered.
-    QString rowToolTip(std::string_view record) const;
+    QString rowToolTip(int row) const;
     // Sets the timer's period; a period of 0 stops timed checks.
     void setInterval(int milliseconds);
     // Orders the records by the sort state and refills the list's rows, header and list
@@ -90,6 +90,8 @@ private:
     void editWatchList();
     void showVersion();
     void onCommitDataRequest(QSessionManager& manager);
+    // Opens the content view under the table, or closes it.
+    void placeContentView(bool open);
     // Maximised or full screen: the window cannot grow.
     bool fillsScreen() const;
 
@@ -104,8 +106,9 @@ private:
     int storedHeight_ = 300;
     int storedWidth_ = 540;
     CheckInterval intervalItem_ = CheckInterval::SixtySeconds;  // the one the menu shows
-    int intervalMs_ = 0;  // the timer's period; 0 while no timed checks run
-    bool shown_ = false;  // the show step has run
+    int viewOpeningHeight_ = 200;  // the height the content view takes when it opens
+    int intervalMs_ = 0;           // the timer's period; 0 while no timed checks run
+    bool shown_ = false;           // the show step has run
 
     MainMenu* menu_;
     QFrame* tablePanel_;  // Panel1

@@ -19,6 +19,10 @@ namespace morvane {
 
 inline constexpr const char* TimerUnavailableMessage = "ﾀｲﾏｰを取得できません";
 
+// The content view's error box: its caption, and its message when no row is selected.
+inline const QString ContentErrorCaption = QStringLiteral("ｴﾗｰ");
+inline constexpr const char* NoFileSelectedMessage = "表示するファイルを選択されていません。";
+
 // "ﾌｧｲﾙ <path> は開けません", "ﾌｧｲﾙ <path> を作成できません" or "<path> に書き込めません".
 std::string fileErrorMessage(const FileError& error);
 

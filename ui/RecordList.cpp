@@ -32,16 +32,18 @@ public:
 RecordTableModel::RecordTableModel(const TextCodec& codec, QObject* parent)
     : QAbstractTableModel(parent), codec_(codec) {}
 
-void RecordTableModel::setRecords(const Records& records) {
-    if (records.size() != records_.size()) {
+void RecordTableModel::setRows(const WatchRows& rows) {
+    if (rows.size() != records_.size()) {
         beginResetModel();
-        records_ = records;
+        records_.clear();
+        records_.reserve(rows.size());
+        for (const WatchRow& row : rows) records_.push_back(row.record);
         endResetModel();
         return;
     }
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records_[i] == records[i]) continue;
-        records_[i] = records[i];
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (records_[i] == rows[i].record) continue;
+        records_[i] = rows[i].record;
         const int row = int(i);
         emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
     }
@@ -70,7 +72,7 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
         case Qt::AccessibleDescriptionRole:
             return stateWords(stateOf(record));
         case Qt::ToolTipRole:
-            return toolTipOf_ ? toolTipOf_(record) : QString();
+            return toolTipOf_ ? toolTipOf_(index.row()) : QString();
         case RecordRole:
             return QByteArray(record.data(), qsizetype(record.size()));
         default:
@@ -192,9 +194,9 @@ void RecordListView::setColours(const StateColours& colours) {
     viewport()->update();
 }
 
-void RecordListView::refill(const Records& records) {
+void RecordListView::refill(const WatchRows& rows) {
     refilling_ = true;
-    table_->setRecords(records);
+    table_->setRows(rows);
     // Neither the clear nor the scroll repaints anything when there is no selection, no current
     // row, and the list is already at the top.
     selectionModel()->clear();

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CheckCycle.h"
 #include "Ordering.h"
 #include "Platform.h"
 #include "Settings.h"
@@ -29,13 +30,13 @@ public:
 
     explicit RecordTableModel(const TextCodec& codec, QObject* parent = nullptr);
 
-    // Gives a record's row its tooltip; asked only when the tooltip is shown.
-    using ToolTipOf = std::function<QString(std::string_view record)>;
+    // Gives a row its tooltip; asked only when the tooltip is shown.
+    using ToolTipOf = std::function<QString(int row)>;
     void setToolTipOf(ToolTipOf toolTipOf) { toolTipOf_ = std::move(toolTipOf); }
 
-    // Takes the records as the rows. Another number of rows resets the model; the same number
-    // keeps it and reports only the rows whose record changed.
-    void setRecords(const Records& records);
+    // Takes the rows' records. Another number of rows resets the model; the same number keeps
+    // it and reports only the rows whose record changed.
+    void setRows(const WatchRows& rows);
     const Records& records() const { return records_; }
 
     // The sort state the header shows, and tells a screen reader.
@@ -80,10 +81,10 @@ public:
 
     void setColours(const StateColours& colours);
 
-    // Replaces every row by the records, in their order (see RecordTableModel::setRecords).
+    // Replaces every row by the rows given, in their order (see RecordTableModel::setRows).
     // Leaves no row selected, the first row at the top, and does not count as a selection by
     // the user.
-    void refill(const Records& records);
+    void refill(const WatchRows& rows);
 
     int rowCount() const;
     // The selected row, or -1.

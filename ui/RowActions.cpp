@@ -87,8 +87,8 @@ void RowActions::showMenu(int row, const QPoint& globalPlace) {
     const Records& records = list_->table()->records();
     if (row < 0 || row >= int(records.size())) return;
     const std::string& record = records[std::size_t(row)];
-    // The record's own watch list line names the file whole; its fields may be cut short.
-    const std::string path = pathOf_(record);
+    // The row's own watch list line names the file whole; its fields may be cut short.
+    const std::string path = pathOf_(row);
     file_ = nativeText(codec_, path);
     folder_ = nativeText(codec_, directoryPart(path));
     if (folder_.size() > 1 && folder_.endsWith(u'/')) folder_.chop(1);

@@ -24,8 +24,8 @@ class RecordListView;
 class RowActions : public QObject {
     Q_OBJECT
 public:
-    // Gives the full Shift-JIS path of the file a record stands for, from its watch list line.
-    using PathOf = std::function<std::string(std::string_view record)>;
+    // Gives the full Shift-JIS path of the file of a row, from its watch list line.
+    using PathOf = std::function<std::string(int row)>;
 
     // Watches the list. Of the hooks, openUrl (QDesktopServices when empty) and reportError,
     // which must be set, are used.

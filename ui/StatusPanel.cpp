@@ -6,8 +6,8 @@
 #include <QSizeGrip>
 #include <algorithm>
 
-#include "CheckRunner.h"
 #include "Messages.h"
+#include "Watch.h"
 
 namespace morvane {
 

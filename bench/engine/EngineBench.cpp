@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "CheckCycle.h"
 #include "SystemPlatform.h"
+#include "Watch.h"
 #include "WatchLine.h"
 
 namespace morvane {
@@ -77,18 +77,31 @@ void BareStatLoop(benchmark::State& state) {
 }
 BENCHMARK(BareStatLoop)->Unit(benchmark::kMicrosecond);
 
+// The watch as the window keeps it, its lookups at once.
+struct BenchWatch {
+    Platform platform = Corpus::system().platform();
+    Watch watch{platform, std::make_unique<LookupsAtOnce>(platform.files)};
+
+    explicit BenchWatch(SortState sort) {
+        watch.sort(sort);
+        watch.setFiles(watchedFiles(platform.codec, corpus().watchList));
+        runCheck(watch, true);
+    }
+    bool found() const {
+        return watch.rows().size() == FileCount &&
+               stateOf(watch.rows().front().record) != RecordState::NotFound;
+    }
+};
+
 // A refresh of the watch list as it is: every line parsed and every path converted at every
 // check.
 void RefreshCheck(benchmark::State& state) {
-    Platform platform = Corpus::system().platform();
-    Records records;
-    const SortState sort{SortKey::Name, SortOrder::Ascending};
-    runCheck(platform, corpus().watchList, records, true, sort);
+    BenchWatch bench({SortKey::Name, SortOrder::Ascending});
     for (auto _ : state) {
-        benchmark::DoNotOptimize(runCheck(platform, corpus().watchList, records, false, sort));
+        benchmark::DoNotOptimize(watchedFiles(bench.platform.codec, corpus().watchList));
+        benchmark::DoNotOptimize(runCheck(bench.watch, false));
     }
-    if (records.size() != FileCount || stateOf(records.front()) == RecordState::NotFound)
-        state.SkipWithError("the corpus was not found");
+    if (!bench.found()) state.SkipWithError("the corpus was not found");
 }
 BENCHMARK(RefreshCheck)->Unit(benchmark::kMicrosecond);
 
@@ -103,13 +116,9 @@ double threadCpuSeconds() {
 // counters give each one's CPU time and the ratio. range(0) files change between two iterations,
 // outside the measured part.
 void RefreshAgainstBareStat(benchmark::State& state) {
-    Platform platform = Corpus::system().platform();
+    BenchWatch bench({SortKey::Name, SortOrder::Ascending});
     const std::vector<std::string>& paths = corpus().nativePaths;
     const int changing = static_cast<int>(state.range(0));
-    Records records;
-    const WatchedFiles files = watchedFiles(platform.codec, corpus().watchList);
-    const SortState sort{SortKey::Name, SortOrder::Ascending};
-    runCheck(platform, files, records, true, sort);
     double bare = 0, refresh = 0;
     int round = 0;
     for (auto _ : state) {
@@ -124,14 +133,13 @@ void RefreshAgainstBareStat(benchmark::State& state) {
             benchmark::DoNotOptimize(::stat(path.c_str(), &st));
         }
         const double t1 = threadCpuSeconds();
-        benchmark::DoNotOptimize(runCheck(platform, files, records, false, sort));
+        benchmark::DoNotOptimize(runCheck(bench.watch, false));
         const double t2 = threadCpuSeconds();
         bare += t1 - t0;
         refresh += t2 - t1;
         ++round;
     }
-    if (records.size() != FileCount || stateOf(records.front()) == RecordState::NotFound)
-        state.SkipWithError("the corpus was not found");
+    if (!bench.found()) state.SkipWithError("the corpus was not found");
     state.counters["bare_stat_us"] = bare / round * 1e6;
     state.counters["refresh_us"] = refresh / round * 1e6;
     state.counters["ratio"] = refresh / bare;
@@ -143,9 +151,9 @@ BENCHMARK(RefreshAgainstBareStat)
     ->Unit(benchmark::kMicrosecond);
 
 Records checkedRecords() {
-    Platform platform = Corpus::system().platform();
+    const BenchWatch bench({});
     Records records;
-    runCheck(platform, corpus().watchList, records, true, {});
+    for (const WatchRow& row : bench.watch.rows()) records.push_back(row.record);
     return records;
 }
 
@@ -175,7 +183,7 @@ void CollatorStrategy(benchmark::State& state) {
                           });
                 break;
             case SortKeys:
-                collator.Collator::sortAscending(texts);
+                benchmark::DoNotOptimize(collator.Collator::ascendingOrder(texts));
                 break;
             case PreparedOnce:
                 collator.sortAscending(texts);

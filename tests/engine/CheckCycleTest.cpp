@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "CheckCycle.h"
 #include "FakePlatform.h"
+#include "Watch.h"
 #include "WatchLine.h"
 
 namespace morvane {
@@ -19,14 +19,23 @@ const std::string Blank19(19, ' ');
 class CheckCycle : public ::testing::Test, protected testing::FakePlatform {
 protected:
     WatchList watchList;
+    Watch checks{platform, std::make_unique<LookupsAtOnce>(files)};
     Records records;
     SortState sort;
 
     void watch(const std::string& path, const std::string& name = "name") {
         watchList.push_back(makeWatchLine(name, path));
     }
-    CheckTimes rebuild() { return runCheck(platform, watchList, records, true, sort); }
-    CheckTimes refresh() { return runCheck(platform, watchList, records, false, sort); }
+    CheckTimes check(bool rebuild) {
+        if (rebuild) checks.setFiles(watchedFiles(platform.codec, watchList));
+        checks.sort(sort);
+        const CheckTimes times = runCheck(checks, rebuild);
+        records.clear();
+        for (const WatchRow& row : checks.rows()) records.push_back(row.record);
+        return times;
+    }
+    CheckTimes rebuild() { return check(true); }
+    CheckTimes refresh() { return check(false); }
 
     // The record whose SeqNo is seq, wherever the ordering put it.
     std::string recordOf(int seq) const {
@@ -125,7 +134,7 @@ TEST_F(CheckCycle, RecordsAreByteExactWithDoubleByteCharactersCutAtFieldEnds) {
                                "gone.txt            " + Blank10 + Blank19 + "/w/");
 }
 
-TEST_F(CheckCycle, ARecordFindsItsFileByItsOwnLineElseByItsCutFields) {
+TEST_F(CheckCycle, ARowHoldsItsWholeWatchListPathWhereItsRecordIsCut) {
     const std::string dir = "/" + std::string(60, 'd') + "/";
     const std::string cut = dir.substr(0, 40);
     files.put(dir + "a.txt", "x", Yesterday);
@@ -134,11 +143,11 @@ TEST_F(CheckCycle, ARecordFindsItsFileByItsOwnLineElseByItsCutFields) {
     sort = {SortKey::Name,
             SortOrder::Descending};  // descending by name: record 0 is no longer the first
     rebuild();
-    const std::string record = recordOf(0);
-    EXPECT_EQ(cutField(record, DirPath), cut);
-    EXPECT_EQ(recordPath(record, watchList), dir + "a.txt");
-    EXPECT_EQ(recordPath(record, WatchList{}), cut + "a.txt");
-    EXPECT_EQ(recordPath(record, {makeWatchLine("other", dir + "a.txt")}), cut + "a.txt");
+    EXPECT_EQ(cutField(recordOf(0), DirPath), cut);
+    const WatchRow& row = checks.rows()[1];
+    EXPECT_EQ(row.line, 0u);
+    EXPECT_EQ(row.file->sjisPath, dir + "a.txt");
+    EXPECT_EQ(row.nativePath(), dir + "a.txt");
     files.files[dir + "a.txt"].modified = Today;
     EXPECT_EQ(refreshes(2), "12");
     EXPECT_EQ(recordOf(0).substr(92), cut);  // a refresh keeps only what the record held
@@ -192,38 +201,15 @@ TEST_F(CheckCycle, OnlyTheFirstHundredEntriesAreWatched) {
     EXPECT_EQ(cutField(recordOf(99), FileNameField), padOrCut("99", 20));
 }
 
-TEST_F(CheckCycle, ARefreshOfRecordsOutOfStepWithTheListRebuildsThem) {
-    files.put("/w/a.txt", "x", Yesterday);
-    watch("/w/a.txt");
-    watch("/w/b.txt");
-    const Records fewer = {"stray"};
-    const Records more = {"stray", "stray", "stray"};
-    for (const Records& before : {fewer, more}) {
-        records = before;
-        refresh();
-        EXPECT_EQ(records.size(), 2u) << before.size() << " records before";
-        EXPECT_EQ(states(), "09") << before.size() << " records before";
-    }
-}
-
-// A record handed to a refresh comes out in the form a check writes, even where its file did
-// not change: DirPath cut to what a record holds, a state byte no check writes read as none.
-TEST_F(CheckCycle, ARefreshOfAnUnchangedFileStillWritesTheRecordInItsOwnForm) {
+TEST_F(CheckCycle, ARefreshAfterANewWatchListRebuildsTheRows) {
     files.put("/w/a.txt", "x", Yesterday);
     watch("/w/a.txt");
     rebuild();
-    const std::string made = records[0];
-    std::string unknownState = made;
-    unknownState[20] = 'x';
-    const std::pair<std::string, std::string> cases[] = {
-        {made + std::string(50, 'd'), made + std::string(37, 'd')},
-        {unknownState, made},
-    };
-    for (const auto& [before, after] : cases) {
-        records = {before};
-        refresh();
-        EXPECT_EQ(records[0].substr(20), after.substr(20));
-    }
+    files.files["/w/a.txt"].modified = Today;
+    watch("/w/b.txt");
+    checks.setFiles(watchedFiles(platform.codec, watchList));
+    refresh();
+    EXPECT_EQ(states(), "39") << "built afresh: no change at a rebuild";
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "CheckCycle.h"
 #include "FakePlatform.h"
+#include "Watch.h"
 #include "WatchLine.h"
 
 namespace morvane {
@@ -173,15 +173,18 @@ TEST(RealFolder, ACheckFindsAFileByItsShiftJisPathAndSeesItChange) {
     testing::FakeClock clock;
     SystemPlatform& real = testing::realPlatform();
     Platform platform{real.files(), clock, real.codec(), real.collator()};
-    Records records;
-    runCheck(platform, watchList, records, true, {});
-    EXPECT_EQ(std::string({stateCode(stateOf(records[0])), stateCode(stateOf(records[1]))}), "09");
-    EXPECT_EQ(cutField(records[0], SizeText), "0000000003");
-    EXPECT_EQ(cutField(records[0], StampText), "2021/06/15 10:20:30");
+    Watch watch(platform, std::make_unique<LookupsAtOnce>(real.files()));
+    watch.setFiles(watchedFiles(platform.codec, watchList));
+    runCheck(watch, true);
+    const WatchRows& rows = watch.rows();
+    EXPECT_EQ(std::string({stateCode(stateOf(rows[0].record)), stateCode(stateOf(rows[1].record))}),
+              "09");
+    EXPECT_EQ(cutField(rows[0].record, SizeText), "0000000003");
+    EXPECT_EQ(cutField(rows[0].record, StampText), "2021/06/15 10:20:30");
 
     dir.write("日本語.txt", "abcd", LocalDateTime{2024, 3, 2, 7, 0, 0});
-    runCheck(platform, watchList, records, false, {});
-    EXPECT_EQ(stateOf(records[0]), RecordState::NewUp);
+    runCheck(watch, false);
+    EXPECT_EQ(stateOf(rows[0].record), RecordState::NewUp);
 }
 
 TEST(ProgramDirectory, IsTheFolderOfTheRunningProgram) {

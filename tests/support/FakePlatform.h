@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -19,7 +20,7 @@
 namespace morvane::testing {
 
 struct FakeFile {
-    enum Kind { Regular, Directory, Hidden, Unreadable };
+    enum Kind { Regular, Directory, Hidden, Unreadable, LookupThrows };
     Kind kind = Regular;
     std::string bytes;
     LocalDateTime modified{2024, 3, 1, 12, 0, 0};
@@ -52,14 +53,16 @@ public:
         changed_.notify_all();
         changed_.wait(lock, [&] { return held_.count(path) == 0; });
         const auto it = files.find(path);
+        --running_;
+        changed_.notify_all();
+        if (it != files.end() && it->second.kind == FakeFile::LookupThrows)
+            throw std::runtime_error("lookup failed");
         std::optional<FileFacts> facts;
         if (it != files.end() && it->second.kind != FakeFile::Directory &&
             it->second.kind != FakeFile::Hidden) {
             const FakeFile& f = it->second;
             facts = FileFacts{f.size >= 0 ? f.size : std::int64_t(f.bytes.size()), f.modified};
         }
-        --running_;
-        changed_.notify_all();
         return facts;
     }
 

@@ -25,6 +25,15 @@ protected:
         clock.set(when);
     }
     void refresh() { action("MenuRepaint")->trigger(); }
+    // Rows of the records, each written anew or not at their check.
+    static WatchRows rowsOf(const Records& records, bool writtenAnew) {
+        WatchRows rows(records.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            rows[i].record = records[i];
+            rows[i].writtenAnew = writtenAnew;
+        }
+        return rows;
+    }
 };
 
 TEST_F(Notifications, OnlyARefreshThatChangesFilesSendsOneNotificationNamingThem) {
@@ -49,7 +58,7 @@ TEST_F(Notifications, OnlyARefreshThatChangesFilesSendsOneNotificationNamingThem
     // A rebuild never notifies, whatever its records show.
     ChangeNotifier rebuilds(platform.codec);
     rebuilds.setOn(true);
-    rebuilds.checkFinished({records(), {}, true, 0});
+    rebuilds.checkFinished({rowsOf(records(), true), {}, true, 0});
 
     action("MenuNotify")->trigger();  // off
     change(1, {2024, 3, 2, 9, 20, 0});
@@ -63,11 +72,11 @@ TEST_F(Notifications, OnlyARefreshThatChangesFilesSendsOneNotificationNamingThem
     std::string last(FixedFieldsLength, ' ');
     putField(last, StateCode, std::string(1, stateCode(RecordState::NewUp)));
     putField(last, DisplayName, "last");
-    rebuilds.checkFinished({{last}, {}, false, 0});
+    rebuilds.checkFinished({rowsOf({last}, true), {}, false, 0});
     // A file that stops answering keeps its record, "changed" and all: not told again.
-    rebuilds.checkFinished({{last}, {}, false, 0});
+    rebuilds.checkFinished({rowsOf({last}, false), {}, false, 0});
     putField(last, DisplayName, "later");
-    rebuilds.checkFinished({{last}, {}, false, 0});
+    rebuilds.checkFinished({rowsOf({last}, true), {}, false, 0});
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             return !service.calls().empty() &&

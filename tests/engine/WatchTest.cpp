@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "BackgroundCheck.h"
 #include "FakePlatform.h"
+#include "Watch.h"
 #include "WatchLine.h"
 
 namespace morvane {
@@ -16,9 +16,9 @@ namespace {
 const LocalDateTime Yesterday{2024, 3, 1, 12, 0, 0};
 const LocalDateTime Later{2024, 3, 1, 13, 0, 0};
 
-// Checks as the window runs them: start, the answers taken at each notify, finish once every
-// file has answered or, for held ones, once the others have.
-class BackgroundChecks : public ::testing::Test {
+// Checks as the window runs them: start, the answers taken at each notify, the end once every
+// file has answered or, for held ones, once the others have, on a clock of the test's own.
+class Watches : public ::testing::Test {
 protected:
     // Shared with the lookup threads, which may outlive the test's objects.
     std::shared_ptr<testing::FakeFileSystem> sharedFiles =
@@ -32,28 +32,35 @@ protected:
     std::mutex mutex;
     std::condition_variable woken;
     bool notified = false;
-    BackgroundCheck check{platform, std::make_unique<LookupWorkers>(sharedFiles, [this] {
-                              const std::lock_guard<std::mutex> lock(mutex);
-                              notified = true;
-                              woken.notify_all();
-                          })};
+    Watch check{platform, std::make_unique<LookupWorkers>(sharedFiles, [this] {
+                    const std::lock_guard<std::mutex> lock(mutex);
+                    notified = true;
+                    woken.notify_all();
+                })};
+    Instant started;
 
     void watch(const std::vector<std::string>& paths) {
         WatchList list;
         for (const std::string& path : paths) list.push_back(makeWatchLine("n", path));
         watched = watchedFiles(platform.codec, list);
+        check.setFiles(watched);
+    }
+    // Whether every file has answered: the watch ends its check at once.
+    bool allAnswered() {
+        check.answer();
+        return check.lookups().pendingCount() == 0;
     }
     // Takes answers as they come until only `held` lookups are left running. Where no answer
     // has come for a while, the pending paths are set apart, once, as the window does.
     void awaitAnswers(std::size_t held) {
         bool setApart = false;
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!check.takeAnswers() && check.lookups().pendingCount() > held) {
+        while (!allAnswered() && check.lookups().pendingCount() > held) {
             ASSERT_LT(std::chrono::steady_clock::now(), giveUp) << "the lookups stopped";
             std::unique_lock<std::mutex> lock(mutex);
             if (!woken.wait_for(lock, std::chrono::milliseconds(20), [&] { return notified; }) &&
                 !setApart) {
-                check.setPendingApart();
+                check.poll(started + SetApartAfter);
                 setApart = true;
             }
             notified = false;
@@ -61,9 +68,12 @@ protected:
     }
     // A check that ends when every lookup but `held` ones has answered.
     void runCheck(bool rebuild, std::size_t held = 0) {
-        check.start(watched, records, rebuild);
+        started += std::chrono::seconds(2);
+        check.start(rebuild, started);
         awaitAnswers(held);
-        check.finish(watched, records, {});
+        ASSERT_TRUE(check.poll(started + CheckDeadline).finished);
+        records.clear();
+        for (const WatchRow& row : check.rows()) records.push_back(row.record);
     }
     std::string states() const {
         std::string out;
@@ -72,7 +82,7 @@ protected:
     }
 };
 
-TEST_F(BackgroundChecks, AFileThatDoesNotAnswerKeepsItsRecordAndIsAskedOnceTillItAnswers) {
+TEST_F(Watches, AFileThatDoesNotAnswerKeepsItsRecordAndIsAskedOnceTillItAnswers) {
     files.put("/w/a", "a", Yesterday);
     files.put("/w/b", "b", Yesterday);
     files.put("/w/c", "c", Yesterday);
@@ -103,7 +113,7 @@ TEST_F(BackgroundChecks, AFileThatDoesNotAnswerKeepsItsRecordAndIsAskedOnceTillI
     EXPECT_EQ(files.lookUpsOf("/w/a"), 3);
 }
 
-TEST_F(BackgroundChecks, ARebuiltFileWaitsForItsFirstAnswerAndTakesItAsARebuildDoes) {
+TEST_F(Watches, ARebuiltFileWaitsForItsFirstAnswerAndTakesItAsARebuildDoes) {
     files.put("/w/a", "a", Yesterday);
     files.put("/w/b", "b", {2024, 3, 2, 8, 0, 0});
     watch({"/w/a", "/w/b"});
@@ -117,7 +127,7 @@ TEST_F(BackgroundChecks, ARebuiltFileWaitsForItsFirstAnswerAndTakesItAsARebuildD
     EXPECT_EQ(states(), "03") << "not changed: the blank time is no older time";
 }
 
-TEST_F(BackgroundChecks, AQuickFileAnswersAtEveryCheckWhileTwentyBeforeItHang) {
+TEST_F(Watches, AQuickFileAnswersAtEveryCheckWhileTwentyBeforeItHang) {
     std::vector<std::string> paths;
     for (int i = 0; i < 20; ++i) {
         paths.push_back("/w/held" + std::to_string(i));
@@ -135,6 +145,19 @@ TEST_F(BackgroundChecks, AQuickFileAnswersAtEveryCheckWhileTwentyBeforeItHang) {
     EXPECT_EQ(files.lookUpsOf("/w/held0"), 1);
     for (const std::string& path : paths) files.release(path);
     files.awaitNoLookUp();
+}
+
+TEST_F(Watches, AThrowingLookupIsNotFoundOnThreadsAsAtOnce) {
+    files.put("/w/a").kind = testing::FakeFile::LookupThrows;
+    files.put("/w/b", "b", Yesterday);
+    watch({"/w/a", "/w/b"});
+    runCheck(true);
+    Watch atOnce(platform, std::make_unique<LookupsAtOnce>(files));
+    atOnce.setFiles(watched);
+    morvane::runCheck(atOnce, true);
+    EXPECT_EQ(states(), "90");
+    EXPECT_EQ(atOnce.rows()[0].record, records[0]);
+    EXPECT_EQ(atOnce.outcome().unanswered, 0u);
 }
 
 TEST(LookupWorkers, GoingAwayWaitsForNoLookupAndDropsItsCallback) {
