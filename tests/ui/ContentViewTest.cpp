@@ -304,6 +304,30 @@ TEST_F(ContentView, AFileAppendedToIsReadAgainInPlaceWithExactlyTheNewLinesMarke
     }
 }
 
+TEST_F(ContentView, TheFollowedFileIsReadAgainAtEveryWriteAndWhereverItsLineMoves) {
+    openWatching("one\n");
+    select(0);
+    command();
+    const auto write = [&](const std::string& text, int second) {
+        files.put("/w/a.txt", text, {2024, 3, 1, 12, 0, second});
+        action("MenuRepaint")->trigger();
+        settle();
+    };
+    // Two writes within one two-second step: the second changes only the size.
+    write("one\ntwo\n", 2);
+    write("one\ntwo\nthree\n", 3);
+    EXPECT_EQ(memo(), "one\ntwo\nthree\n");
+
+    onModal = [&](QDialog&) {
+        files.put(ListPath, entry("b", "/w/b.txt") + entry("a", "/w/a.txt"));
+        return 1;
+    };
+    action("MenuFileSet")->trigger();  // a line above the followed file's
+    settle();
+    write("one\ntwo\nthree\nfour\n", 4);
+    EXPECT_EQ(memo(), "one\ntwo\nthree\nfour\n");
+}
+
 TEST_F(ContentView, CtrlFFindsJapaneseAsTypedAndEnterSelectsItsNextPlace) {
     openWatching("ログ一\n二行目\n三 ログ\n");
     select(0);
