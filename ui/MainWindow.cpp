@@ -313,7 +313,8 @@ void MainWindow::checkNow() {
 
 QString MainWindow::rowToolTip(std::string_view record) const {
     return recordToolTip(fromSjis(platform_.codec, recordPath(record, checks_->watchedFiles())),
-                         stateOf(record), checks_->unansweredSince(record));
+                         stateOf(record), cellText(record, 2, platform_.codec),
+                         checks_->unansweredSince(record));
 }
 
 void MainWindow::sortBy(SortState sort) {
