@@ -11,6 +11,7 @@
 #include "SingleInstance.h"
 #include "StartUp.h"
 #include "SystemPlatform.h"
+#include "WatchListAdditions.h"
 
 int main(int argc, char** argv) {
     const morvane::CommandLine command =
@@ -65,6 +66,9 @@ int main(int argc, char** argv) {
 
     QStringList files;
     for (const std::string& file : command.files) files << QString::fromLocal8Bit(file);
+    // Asked here, where waiting harms no window: the copy that adds the files asks no file
+    // system about a path it is handed, which may be on a share that does not answer.
+    files = morvane::markFolders(files, morvane::StartAnswerWait);
     // One copy per data folder: a second would undo the first one's edits when it closes.
     morvane::SingleInstance instance(data.path);
     switch (instance.claim(files)) {
@@ -81,17 +85,14 @@ int main(int argc, char** argv) {
                     data.path.c_str());
             return 0;
         case morvane::SingleInstance::Claim::OtherLocked:
-            if (files.isEmpty()) {
-                std::printf("Morvane already runs on %s (it holds %s%s)\n", data.path.c_str(),
-                            data.path.c_str(), morvane::InstanceLockFileName);
-                return 0;
-            }
-            // Without a session bus there is no way to reach the running copy.
+            // Without a session bus on both sides, or from another login's, the running copy
+            // cannot be reached.
             std::fprintf(stderr,
                          "morvane: Morvane already runs on %s (it holds %s%s) and cannot be "
-                         "reached without a session bus: the files were not added\n",
-                         data.path.c_str(), data.path.c_str(), morvane::InstanceLockFileName);
-            return 1;
+                         "reached from here%s\n",
+                         data.path.c_str(), data.path.c_str(), morvane::InstanceLockFileName,
+                         files.isEmpty() ? "" : ": the files were not added");
+            return files.isEmpty() ? 0 : 1;
         case morvane::SingleInstance::Claim::OtherSilent:
             std::fprintf(stderr, "morvane: Morvane already runs on %s but does not answer\n",
                          data.path.c_str());
@@ -103,6 +104,8 @@ int main(int argc, char** argv) {
     morvane::MainWindow form(platform, system.sharedFiles(), data.path);
     form.addFiles(files);
     instance.serve(form, [&form](const QStringList& handedOver) { form.addFiles(handedOver); });
+    QObject::connect(&form, &morvane::MainWindow::closing,
+                     [&instance] { instance.addWaitingFiles(); });
     form.show();
     const morvane::QuitOnSignals quitOnSignals(form);
     return QApplication::exec();

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
+#include <cstdio>
 
 #include "ChangeNotifier.h"
 #include "CheckRunner.h"
@@ -257,6 +258,9 @@ ClosingState MainWindow::closingState() const {
 }
 
 void MainWindow::saveSettings() {
+    closing_ = true;
+    emit closing();
+    closing_ = false;
     settingsSave_->stop();
     writeSettings(platform_.files, iniPath_, closingState());
 }
@@ -317,6 +321,7 @@ QString MainWindow::rowToolTip(int row) const {
     if (row < 0 || std::size_t(row) >= rows.size()) return {};
     const WatchRow& shown = rows[std::size_t(row)];
     return recordToolTip(fromSjis(platform_.codec, shown.file->sjisPath), stateOf(shown.record),
+                         cellText(shown.record, 2, platform_.codec),
                          shown.unansweredSince ? &*shown.unansweredSince : nullptr);
 }
 
@@ -371,9 +376,14 @@ void MainWindow::editWatchList() {
 }
 
 void MainWindow::addFiles(const QStringList& nativePaths) {
+    // While the window closes on a signal or the session's end nobody may be there to answer a
+    // box: what it would say goes to the error output.
+    const ShowMessage toStderr = [](QMessageBox::Icon, const QString& text) {
+        std::fprintf(stderr, "morvane: %s\n", qUtf8Printable(text));
+    };
     guarded([&] {
         if (addFilesToWatchList(platform_, appDir_ + WatchListFileName, nativePaths,
-                                messageShower(hooks_, this)) &&
+                                closing_ ? toStderr : messageShower(hooks_, this)) &&
             shown_) {
             rebuildFromWatchList();
         }

@@ -53,6 +53,11 @@ public:
     // them. What cannot be added, or written, the user is told.
     void addFiles(const QStringList& nativePaths);
 
+signals:
+    // The window is about to write its settings and close (終了, a signal, the session's end):
+    // files that wait to be added must be added now.
+    void closing();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -109,6 +114,7 @@ private:
     int viewOpeningHeight_ = 200;  // the height the content view takes when it opens
     int intervalMs_ = 0;           // the timer's period; 0 while no timed checks run
     bool shown_ = false;           // the show step has run
+    bool closing_ = false;         // closing() is being told: no box may hold the close up
 
     MainMenu* menu_;
     QFrame* tablePanel_;  // Panel1

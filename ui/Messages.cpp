@@ -83,9 +83,10 @@ QString stateWords(RecordState state) {
     return QStringLiteral("変更なし");
 }
 
-QString recordToolTip(const QString& path, RecordState state,
+QString recordToolTip(const QString& path, RecordState state, const QString& size,
                       const LocalDateTime* unansweredSince) {
     QString tip = path + u'\n' + stateWords(state);
+    if (!size.isEmpty()) tip += QStringLiteral("\nサイズ: %1 バイト").arg(size);
     if (unansweredSince)
         tip +=
             QString::asprintf("\n%04d/%02d/%02d %02d:%02d:%02d から応答なし", unansweredSince->year,

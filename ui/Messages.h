@@ -55,9 +55,13 @@ QString clockText(const LocalDateTime& finished);
 // this check), "前回変更" (at the one before), "本日更新" (modified today), "見つかりません" (not
 // found), "応答待ち" (no answer yet since the watch list was read), "変更なし" (none of these).
 QString stateWords(RecordState state);
-// A row's tooltip: its file's full path, then its state in words on a line of its own, and
-// where its file has not answered its lookups, since when: "yyyy/mm/dd hh:mm:ss から応答なし".
-QString recordToolTip(const QString& path, RecordState state, const LocalDateTime* unansweredSince);
+// A row's tooltip: its file's full path, then its state in words on a line of its own, its
+// whole size where it has one ("サイズ: 1,234 バイト", which a narrow column cuts), and where its
+// file has not answered its lookups, since when: "yyyy/mm/dd hh:mm:ss から応答なし".
+QString recordToolTip(const QString& path, RecordState state, const QString& size,
+                      const LocalDateTime* unansweredSince);
+// Drawn at the left of a size its column is too narrow for.
+inline const QString CutSizeMark = QStringLiteral("…");
 // Status bar panel 2: "応答なし: N 件" while N files have not answered; empty when all have.
 QString unansweredText(std::size_t files);
 // What the content view shows while a file takes long to load.

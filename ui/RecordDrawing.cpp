@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdint>
 
+#include "Messages.h"
 #include "QtText.h"
 #include "StatusRecord.h"
 
@@ -264,9 +265,23 @@ void paintRecordRow(QPainter& painter, const QRect& rowRect, std::string_view re
                 ascent);
     if (state != RecordState::NotFound) {
         const QString size = cell(2);
+        const QRect& sizeSection = sections[2];
         const int sizeX =
-            sections[2].left() + sections[2].width() - metrics.horizontalAdvance(size) - TextInset;
-        fillAndDraw(painter, sections[2], fill, QPoint(sizeX, top), size, ascent);
+            sizeSection.left() + sizeSection.width() - metrics.horizontalAdvance(size) - TextInset;
+        fillAndDraw(painter, sizeSection, fill, QPoint(sizeX, top), size, ascent);
+        // A size that loses its first digit would read as a smaller number: its cut is
+        // marked, and what is left of it shows after the mark. A digit that loses no more
+        // than the edge of its ink still reads as itself.
+        if (!size.isEmpty() && !sizeSection.isEmpty() &&
+            sizeX + metrics.horizontalAdvance(size.front()) / 2 < sizeSection.left()) {
+            const QString mark = CutSizeMark;
+            const QRect markRect(
+                sizeSection.left(), sizeSection.top(),
+                std::min(sizeSection.width(), TextInset + metrics.horizontalAdvance(mark)),
+                sizeSection.height());
+            fillAndDraw(painter, markRect, fill, QPoint(sizeSection.left() + TextInset, top), mark,
+                        ascent);
+        }
         fillAndDraw(painter, sections[3], fill, QPoint(sections[3].left() + TextInset, top),
                     cell(3), ascent);
     }

@@ -183,7 +183,7 @@ void RecordListView::dragMoveEvent(QDragMoveEvent* event) {
 void RecordListView::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     const QStringList paths = draggedFiles(*event->mimeData());
-    if (!paths.isEmpty()) emit filesDropped(paths);
+    if (!paths.isEmpty()) emit filesDropped(markFolders(paths, DropAnswerWait));
 }
 
 void RecordListView::setColours(const StateColours& colours) {

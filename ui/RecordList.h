@@ -93,7 +93,7 @@ public:
 signals:
     // The user selected a row with the mouse or the keyboard.
     void rowSelectedByUser(int row);
-    // The user dropped local files on the list: their native paths.
+    // The user dropped local files on the list: their native paths, folders marked.
     void filesDropped(const QStringList& nativePaths);
 
 protected:

@@ -44,7 +44,9 @@ void InstanceService::Activate() {
 }
 
 void InstanceService::Open(const QStringList& nativePaths) {
-    waiting_ += nativePaths;
+    // A flood of requests while a dialog is open waits in one copy of each path.
+    for (const QString& path : nativePaths)
+        if (!waiting_.contains(path)) waiting_ << path;
     // Queued: the call is answered before the list is read and before any message about a file.
     QMetaObject::invokeMethod(
         this, [this] { addWaitingFiles(); }, Qt::QueuedConnection);
@@ -61,9 +63,13 @@ void InstanceService::addWaitingFiles() {
         }
         return;
     }
+    addWaitingFilesNow();
+}
+
+void InstanceService::addWaitingFilesNow() {
     if (blocking_) blocking_->removeEventFilter(this);
     blocking_ = nullptr;
-    addFiles_(std::exchange(waiting_, {}));
+    if (!waiting_.isEmpty() && addFiles_) addFiles_(std::exchange(waiting_, {}));
 }
 
 bool InstanceService::eventFilter(QObject* watched, QEvent* event) {
@@ -93,20 +99,34 @@ SingleInstance::~SingleInstance() {
 }
 
 SingleInstance::Claim SingleInstance::claim(const QStringList& files) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected() && bus.interface()) {
-        if (claimBusName()) return Claim::Running;
-        if (bus.interface()->isServiceRegistered(instanceBusName(folder_)))
-            return callOther(files) ? Claim::OtherActivated : Claim::OtherSilent;
-    }
+    // The lock file holds the folder whatever the start has of a session bus: a copy started
+    // without one (over ssh, from cron) or from another login has no other way to meet this one.
     lock_ = std::make_unique<QLockFile>(
         QFile::decodeName(QByteArray::fromStdString(folder_ + InstanceLockFileName)));
     // Held for as long as the program runs; only a lock whose process has gone is stale.
     lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) return Claim::Running;
-    const bool held = lock_->error() == QLockFile::LockFailedError;
-    lock_.reset();
-    return held ? Claim::OtherLocked : Claim::Running;
+    const bool locked = lock_->tryLock(0);
+    const bool heldByOther = !locked && lock_->error() == QLockFile::LockFailedError;
+    if (!locked) lock_.reset();
+
+    // The bus name is the channel for handing files over and raising the window.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const bool busUp = bus.isConnected() && bus.interface();
+    if (locked) {
+        if (busUp) claimBusName();
+        return Claim::Running;
+    }
+    if (busUp) {
+        // A folder whose lock file cannot be made keeps to one copy by the bus name alone.
+        if (!heldByOther && claimBusName()) return Claim::Running;
+        if (bus.interface()->isServiceRegistered(instanceBusName(folder_)))
+            return callOther(files) ? Claim::OtherActivated : Claim::OtherSilent;
+    }
+    return heldByOther ? Claim::OtherLocked : Claim::Running;
+}
+
+void SingleInstance::addWaitingFiles() {
+    if (service_) service_->addWaitingFilesNow();
 }
 
 bool SingleInstance::claimBusName() {

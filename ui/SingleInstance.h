@@ -1,10 +1,10 @@
 #pragma once
 
-// One Morvane per data folder. The first start on a folder takes a name of its own on the
-// session bus and serves requests on it; a later start on the same folder hands that copy the
-// files it was given, asks it to bring its window to the front, and ends. Without a session bus
-// a lock file in the data folder stands in for the name, and a later start can only say that the
-// folder is in use.
+// One Morvane per data folder. The first start on a folder holds a lock file in it, and takes a
+// name of its own on the session bus to serve requests on; a later start on the same folder hands
+// that copy the files it was given, asks it to bring its window to the front, and ends. A later
+// start that cannot reach the copy holding the lock (no session bus on either side, or another
+// login's) can only say that the folder is in use.
 
 #include <QObject>
 #include <QPointer>
@@ -40,6 +40,10 @@ public Q_SLOTS:
     // list editor, whose OK writes the list it read when it opened) they wait until none is.
     void Open(const QStringList& nativePaths);
 
+    // Adds the files that wait, a modal dialog open or not: the program is closing, and a
+    // dialog's loop ends with it.
+    void addWaitingFilesNow();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -48,13 +52,13 @@ private:
 
     QPointer<QWidget> window_;
     AddFiles addFiles_;
-    QStringList waiting_;         // handed over and not yet added
+    QStringList waiting_;         // handed over and not yet added, each path once
     QPointer<QWidget> blocking_;  // the modal dialog they wait for, watched for its hiding
 };
 
 inline constexpr const char* InstanceObjectPath = "/org/morvane/Morvane";
 inline constexpr const char* InstanceInterface = "org.morvane.Morvane";
-// Beside "Morvane.ini" while the program runs, when there is no session bus.
+// Beside "Morvane.ini" while the program runs.
 inline constexpr const char* InstanceLockFileName = "Morvane.lock";
 
 // The session bus name of the copy that runs on a data folder: "org.morvane.Morvane.Folder_"
@@ -68,7 +72,7 @@ public:
         OtherActivated,  // another copy runs on the folder, took the files and brought its
                          // window to the front
         OtherSilent,     // another copy holds the folder's bus name but did not answer
-        OtherLocked,     // no session bus, and a live copy holds the folder's lock file
+        OtherLocked,     // a live copy holds the folder's lock file and cannot be reached
     };
 
     // dataFolder: the native path, with a trailing separator.
@@ -77,13 +81,16 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // Takes the folder's bus name, or, without a session bus, its lock file; when another copy
-    // holds the name, asks it to Open the files (absolute native paths), or, without files, to
-    // Activate. Needs the application object. Running when the folder can be held in neither
-    // way: the program then runs without the rule.
+    // Takes the folder's lock file and, where there is a session bus, its bus name; when
+    // another copy holds the lock, asks it over the bus to Open the files (absolute native
+    // paths), or, without files, to Activate. Needs the application object. Running when the
+    // folder can be held in neither way: the program then runs without the rule.
     Claim claim(const QStringList& files = {});
     // The window that Activate brings to the front, and how Open adds files to its list.
     void serve(QWidget& window, AddFiles addFiles);
+    // Adds the files handed over that still wait for a modal dialog: called as the window
+    // closes, before it writes its settings.
+    void addWaitingFiles();
 
 private:
     bool claimBusName();

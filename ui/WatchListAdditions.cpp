@@ -4,6 +4,11 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "Messages.h"
 #include "QtText.h"
@@ -26,13 +31,42 @@ QStringList draggedFiles(const QMimeData& data) {
     return paths;
 }
 
+QStringList markFolders(const QStringList& nativePaths, std::chrono::milliseconds wait) {
+    // Shared with the thread, which may outlive this call when a path hangs.
+    struct Answers {
+        std::mutex mutex;
+        std::condition_variable answered;
+        std::vector<bool> folder;  // one per path answered, in order
+    };
+    const auto answers = std::make_shared<Answers>();
+    try {
+        std::thread([answers, paths = nativePaths] {
+            for (const QString& path : paths) {
+                const bool folder = QFileInfo(path).isDir();
+                const std::lock_guard<std::mutex> lock(answers->mutex);
+                answers->folder.push_back(folder);
+                answers->answered.notify_all();
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        return nativePaths;  // no thread: every path is taken for a file
+    }
+    std::unique_lock<std::mutex> lock(answers->mutex);
+    answers->answered.wait_for(
+        lock, wait, [&] { return answers->folder.size() == std::size_t(nativePaths.size()); });
+    QStringList marked = nativePaths;
+    for (std::size_t i = 0; i < answers->folder.size(); ++i)
+        if (answers->folder[i] && !marked[qsizetype(i)].endsWith(QLatin1Char('/')))
+            marked[qsizetype(i)] += QLatin1Char('/');
+    return marked;
+}
+
 std::optional<std::string> watchablePath(const TextCodec& codec, const QString& nativePath,
                                          const ShowMessage& showMessage) {
-    // The file was dragged from the user's own file manager or named in a terminal a moment
-    // ago: its file system has just answered, so asking it once more does not make the window
-    // wait.
-    if (QFileInfo(nativePath).isDir()) {
-        showMessage(QMessageBox::Warning, folderRefusedMessage(nativePath));
+    if (nativePath.endsWith(QLatin1Char('/'))) {
+        QString folder = nativePath;
+        while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+        showMessage(QMessageBox::Warning, folderRefusedMessage(folder));
         return std::nullopt;
     }
     std::string sjisPath;

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,8 +27,20 @@ ShowMessage messageShower(const UiHooks& hooks, QWidget* parent);
 // The local files a drag offers, as native paths; its other addresses are left out.
 QStringList draggedFiles(const QMimeData& data);
 
-// The Shift-JIS path under which the file is watched. nullopt, the user told, for a folder and
-// for a path Shift-JIS cannot hold.
+// How long a start waits to learn which of the paths it was given are folders, and a drop on a
+// window for the same of its paths: a drop comes from a file manager that has just listed them.
+inline constexpr std::chrono::milliseconds StartAnswerWait{2000};
+inline constexpr std::chrono::milliseconds DropAnswerWait{100};
+
+// The paths with a "/" after each that names a folder, so that watchablePath() refuses it
+// without asking the file system again. The file system is asked on a thread of its own and
+// waited for at most `wait`: a path whose file system has not answered by then is taken for a
+// file (its lookups will show whether it answers), and the thread goes on alone.
+QStringList markFolders(const QStringList& nativePaths, std::chrono::milliseconds wait);
+
+// The Shift-JIS path under which the file is watched. nullopt, the user told, for a path
+// markFolders() marked as a folder and for a path Shift-JIS cannot hold. Asks no file system:
+// a path handed over may be on a share that does not answer.
 std::optional<std::string> watchablePath(const TextCodec& codec, const QString& nativePath,
                                          const ShowMessage& showMessage);
 

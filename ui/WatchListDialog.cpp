@@ -301,7 +301,7 @@ void WatchListDialog::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void WatchListDialog::dropEvent(QDropEvent* event) {
-    for (const QString& path : draggedFiles(*event->mimeData()))
+    for (const QString& path : markFolders(draggedFiles(*event->mimeData()), DropAnswerWait))
         if (const auto sjisPath = watchablePath(platform_.codec, path, hooks_.showMessage))
             addItem(makeFileEntryText(*sjisPath), true);
     event->acceptProposedAction();

@@ -1,5 +1,5 @@
-// Loaded with LD_PRELOAD by the end-to-end tests: a stat or an open of the path named by
-// MORVANE_HANG_PATH never returns, as on a network share that has stopped answering. Every
+// Loaded with LD_PRELOAD by the end-to-end tests: a stat (Qt's statx too) or an open of the path
+// named by MORVANE_HANG_PATH never returns, as on a network share that has stopped answering. Every
 // other path goes to the C library as usual.
 
 #include <dlfcn.h>
@@ -46,6 +46,13 @@ int stat64(const char* path, struct stat64* facts) noexcept {
     if (hangs(path)) hangForever();
     static const auto real = next<int (*)(const char*, struct stat64*)>("stat64");
     return real(path, facts);
+}
+
+int statx(int dir, const char* path, int flags, unsigned int mask, struct statx* facts) noexcept {
+    if (hangs(path)) hangForever();
+    static const auto real =
+        next<int (*)(int, const char*, int, unsigned int, struct statx*)>("statx");
+    return real(dir, path, flags, mask, facts);
 }
 
 int open(const char* path, int flags, ...) {

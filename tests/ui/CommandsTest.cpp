@@ -154,6 +154,9 @@ TEST_F(Commands, AScreenReaderReadsEachCellItsStateAndWhichColumnSorts) {
     EXPECT_EQ(cell(2, 4, QAccessible::Description), "見つかりません");
     EXPECT_EQ(list()->model()->index(2, 3).data(Qt::ToolTipRole).toString(),
               QStringLiteral("/w/gone.txt\n見つかりません"));
+    EXPECT_EQ(list()->model()->index(0, 2).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("/w/old.txt\n変更なし\nサイズ: 1,234,567 バイト"))
+        << "the whole size, which a narrow column cuts";
 
     std::vector<std::string> captions, sorts;
     for (int i = 0; i < table->childCount(); ++i) {

@@ -157,14 +157,22 @@ TEST(RowDrawing, NotFoundRowShowsNothingInTheSizeAndTimeColumns) {
     }
 }
 
-TEST(RowDrawing, SizeWiderThanItsSectionLosesItsLeadingDigits) {
-    const std::array<int, 5> widths = {120, 80, 20, 112, 144};
+// A cut size must not read as a smaller number: its cut is marked, its last digits kept.
+TEST(RowDrawing, SizeWiderThanItsSectionIsMarkedAsCutAndKeepsItsLastDigits) {
     Fields f;
     f.file = "";
-    f.size = "9999999999";
-    const QImage image = paintRow(recordOf(f), false, widths);
-    EXPECT_EQ(coloursIn(image, sectionArea(widths, 1)), std::set<QRgb>{ListBack});
-    EXPECT_TRUE(hasInk(image, sectionArea(widths, 2), ListBack));
+    f.size = "1073741824";
+    const QImage image = paintRow(recordOf(f));  // in the size section's default width, 60
+    EXPECT_EQ(coloursIn(image, sectionArea(Widths, 1)), std::set<QRgb>{ListBack});
+    const QFont font = crisp(recordListFont());
+    const QString whole = drawnSizeText(f.size);
+    const QRect size = sectionArea(Widths, 2);
+    QImage shown = textCell(size.size(), ListBack, Cyan, font,
+                            {60 - QFontMetrics(font).horizontalAdvance(whole) - 4, 2}, whole);
+    const int markEnd = 4 + QFontMetrics(font).horizontalAdvance(u'…');
+    QPainter(&shown).drawImage(
+        0, 0, textCell({markEnd, 15}, ListBack, Cyan, font, {4, 2}, QStringLiteral("…")));
+    EXPECT_EQ(image.copy(size), shown);
 }
 
 TEST(RowDrawing, AZeroWidthSectionShowsNothingOfItsColumnAndTheDirectoryOnlyItsFirst40Bytes) {
