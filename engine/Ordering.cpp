@@ -36,24 +36,8 @@ std::string keyedRecord(std::string_view record, RecordField field) {
 
 }  // namespace
 
-SortKey sortKeyFromStored(int stored) {
-    return stored >= 1 && stored <= 5 ? static_cast<SortKey>(stored) : SortKey::WatchOrder;
-}
-
-int storedSortKey(SortKey key) {
-    return static_cast<int>(key);
-}
-
-SortOrder sortOrderFromStored(int stored) {
-    return stored == 0 ? SortOrder::Ascending : SortOrder::Descending;
-}
-
-int storedSortOrder(SortOrder order) {
-    return order == SortOrder::Ascending ? 0 : 1;
-}
-
 SortKey columnSortKey(int column) {
-    return column >= 0 && column < ColumnCount ? sortKeyFromStored(column + 1)
+    return column >= 0 && column < ColumnCount ? static_cast<SortKey>(column + 1)
                                                : SortKey::WatchOrder;
 }
 

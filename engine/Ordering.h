@@ -21,14 +21,6 @@ struct SortState {
     SortOrder order = SortOrder::Ascending;
 };
 
-// The stored "SortKey": 0 watch-list order, 1 name, 2 file name, 3 size, 4 modification time,
-// 5 directory; any other number acts as watch-list order.
-SortKey sortKeyFromStored(int stored);
-int storedSortKey(SortKey key);
-// The stored "SortType": 0 ascending; any other number acts as descending.
-SortOrder sortOrderFromStored(int stored);
-int storedSortOrder(SortOrder order);
-
 // The key a click on the table's column 0 .. ColumnCount-1 sorts by: Name .. Directory. Any
 // other column stands for WatchOrder.
 SortKey columnSortKey(int column);

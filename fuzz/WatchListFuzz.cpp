@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(seqNos(records) == expectedSeqNos(list.size()), "a refresh loses no record");
 
     // One key per input: the real collation is slow enough to make all six a drag.
-    const SortKey key = sortKeyFromStored(static_cast<int>(size % 6));
+    const SortKey key = static_cast<SortKey>(size % 6);
     Records ascending = records;
     Records descending = records;
     orderRecords(ascending, {key, SortOrder::Ascending}, fake.platform.collator);

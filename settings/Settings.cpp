@@ -5,6 +5,22 @@
 
 namespace morvane {
 
+SortKey sortKeyFromStored(int stored) {
+    return stored >= 1 && stored <= 5 ? static_cast<SortKey>(stored) : SortKey::WatchOrder;
+}
+
+int storedSortKey(SortKey key) {
+    return static_cast<int>(key);
+}
+
+SortOrder sortOrderFromStored(int stored) {
+    return stored == 0 ? SortOrder::Ascending : SortOrder::Descending;
+}
+
+int storedSortOrder(SortOrder order) {
+    return order == SortOrder::Ascending ? 0 : 1;
+}
+
 namespace {
 
 constexpr const char* WindowSection = "Window";

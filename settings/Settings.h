@@ -40,6 +40,14 @@ struct StateColours {
     std::int32_t memoFont = 0x00FF00;
 };
 
+// The stored "SortKey": 0 watch-list order, 1 name, 2 file name, 3 size, 4 modification time,
+// 5 directory; any other number acts as watch-list order.
+SortKey sortKeyFromStored(int stored);
+int storedSortKey(SortKey key);
+// The stored "SortType": 0 ascending; any other number acts as descending.
+SortOrder sortOrderFromStored(int stored);
+int storedSortOrder(SortOrder order);
+
 // Every key as read, each its default where missing or not a number.
 struct Settings {
     int top = 1;

@@ -108,6 +108,13 @@ QString folderRefusedMessage(const QString& nativePath) {
     return QStringLiteral("%1 はフォルダのため、追加できません。").arg(nativePath);
 }
 
+QString unreadListNotSavedMessage(const QString& path) {
+    return QStringLiteral(
+               "ﾌｧｲﾙ %1 を読み込めなかったため、保存しません。"
+               "保存すると中の一覧が失われます。キャンセルで閉じてください。")
+        .arg(path);
+}
+
 QString tooManyTickedMessage(std::size_t ticked) {
     return QStringLiteral("有効なファイルが %1 件あります。監視するのは先頭の %2 件だけです。")
         .arg(ticked)

@@ -82,6 +82,9 @@ inline const QString NameNotSjisMessage =
     QStringLiteral("名前に Shift-JIS で表せない文字が含まれているため、追加できません。");
 // "<path> はフォルダのため、追加できません。"
 QString folderRefusedMessage(const QString& nativePath);
+// The editor's OK where the watch list could not be read when it opened: "ﾌｧｲﾙ <path> を読み
+// 込めなかったため、保存しません。…"
+QString unreadListNotSavedMessage(const QString& path);
 // "有効なファイルが N 件あります。監視するのは先頭の 100 件だけです。"
 QString tooManyTickedMessage(std::size_t ticked);
 

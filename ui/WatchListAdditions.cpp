@@ -88,10 +88,15 @@ bool addFilesToWatchList(Platform& platform, const std::string& listPath,
         if (sjisPath && addFileEntry(entries, *sjisPath)) changed = true;
     }
     if (!changed) return false;
-    saveWatchList(platform.files, listPath, entries);
+    saveTellingTicked(platform.files, listPath, entries, showMessage);
+    return true;
+}
+
+void saveTellingTicked(FileSystem& files, const std::string& listPath,
+                       const std::vector<EditorEntry>& entries, const ShowMessage& showMessage) {
+    saveWatchList(files, listPath, entries);
     const std::size_t ticked = tickedCount(entries);
     if (ticked > MaxWatched) showMessage(QMessageBox::Information, tooManyTickedMessage(ticked));
-    return true;
 }
 
 }  // namespace morvane

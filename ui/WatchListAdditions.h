@@ -21,6 +21,11 @@ namespace morvane {
 
 using ShowMessage = std::function<void(QMessageBox::Icon icon, const QString& text)>;
 
+// Writes the entries as the watch list in one step (throws where it cannot), then says when
+// more entries are ticked than MaxWatched.
+void saveTellingTicked(FileSystem& files, const std::string& listPath,
+                       const std::vector<EditorEntry>& entries, const ShowMessage& showMessage);
+
 // The hooks' showMessage, or a modal box captioned "Morvane" over the parent.
 ShowMessage messageShower(const UiHooks& hooks, QWidget* parent);
 

@@ -336,19 +336,12 @@ void WatchListDialog::saveAndClose() {
     if (loadFailed_) {
         // The list shown is empty because the file could not be read; writing it would throw
         // away every entry the file holds.
-        hooks_.showMessage(
-            QMessageBox::Warning,
-            QStringLiteral("ﾌｧｲﾙ %1 を読み込めなかったため、保存しません。"
-                           "保存すると中の一覧が失われます。キャンセルで閉じてください。")
-                .arg(fromUtf8(listPath_)));
+        hooks_.showMessage(QMessageBox::Warning, unreadListNotSavedMessage(fromUtf8(listPath_)));
         return;
     }
     const std::vector<EditorEntry> list = entries();
     try {
-        saveWatchList(platform_.files, listPath_, list);
-        const std::size_t ticked = tickedCount(list);
-        if (ticked > MaxWatched)
-            hooks_.showMessage(QMessageBox::Information, tooManyTickedMessage(ticked));
+        saveTellingTicked(platform_.files, listPath_, list, hooks_.showMessage);
     } catch (const std::exception& error) {
         reportError(userMessage(error));
     }

@@ -47,9 +47,9 @@ std::string record(char state, char seq, std::string_view name, std::string_view
            padOrCut(size, 10) + padOrCut(stamp, 19) + std::string(dir);
 }
 
-// The sort state as stored in the settings file.
+// The sort state of a key (0 watch order .. 5 directory) and a direction (0 ascending).
 SortState stored(int key, int type) {
-    return {sortKeyFromStored(key), sortOrderFromStored(type)};
+    return {static_cast<SortKey>(key), type == 0 ? SortOrder::Ascending : SortOrder::Descending};
 }
 
 // The last digits of the records' SeqNo in the order orderRecords leaves them, joined by spaces.
