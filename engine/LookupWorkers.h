@@ -65,6 +65,12 @@ private:
 // threads alive are at most the pending paths plus one. A check's thread with nothing to do for
 // IdleTime ends.
 //
+// Which paths are being looked up, and which of those were dropped by keepOnly() (a rebuild
+// without them: the lookup that hangs is not asked again and its late answer is thrown away), is
+// kept in a PathJobs (PathWork.h) under the lookups' lock. An answer is stored under that lock
+// and told through notify; the window's runner posts it to its mailbox, which it closes first
+// when it goes.
+//
 // The threads are detached and the destructor waits for none of them; once it has returned,
 // notify is never called again. Each thread shares ownership of the file system, so a lookup
 // that returns after the owner, and whoever made the file system, are gone still finds it.
