@@ -22,6 +22,7 @@
 #include "RecordDrawing.h"
 #include "RecordList.h"
 #include "RowActions.h"
+#include "SettingsKeeper.h"
 #include "StatusPanel.h"
 #include "WatchListAdditions.h"
 #include "WatchListDialog.h"
@@ -35,9 +36,6 @@ namespace {
 constexpr int DesignWidth = 480;
 constexpr int DesignHeight = 341;
 constexpr int DesignInterval = 60000;
-// Settings changed are written this long after the last change, so that a drag of the window
-// writes once.
-constexpr std::chrono::milliseconds SettingsSaveDelay{2000};
 
 QFrame* makePanel(const char* name, QWidget* parent) {
     auto* panel = new QFrame(parent);
@@ -55,7 +53,8 @@ MainWindow::MainWindow(Platform& platform, std::shared_ptr<const FileSystem> wat
       platform_(platform),
       hooks_(std::move(hooks)),
       appDir_(std::move(appDir)),
-      iniPath_(appDir_ + SettingsFileName) {
+      settings_(new SettingsKeeper(
+          platform_.files, appDir_ + SettingsFileName, [this] { return closingState(); }, this)) {
     if (!hooks_.reportError)
         hooks_.reportError = [this](const std::string& message) { showErrorBox(this, message); };
     if (!hooks_.runModal) hooks_.runModal = [](QDialog& dialog) { return dialog.exec(); };
@@ -118,9 +117,6 @@ void MainWindow::createControls() {
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->start(DesignInterval);
     intervalMs_ = DesignInterval;
-    settingsSave_ = new QTimer(this);
-    settingsSave_->setSingleShot(true);
-    settingsSave_->setInterval(SettingsSaveDelay);
 }
 
 void MainWindow::connectEvents() {
@@ -144,7 +140,6 @@ void MainWindow::connectEvents() {
     connect(menu_, &MainMenu::notifyChosen, this, &MainWindow::toggleNotify);
     connect(menu_, &MainMenu::versionChosen, this, &MainWindow::showVersion);
     connect(timer_, &QTimer::timeout, this, &MainWindow::checkNow);
-    connect(settingsSave_, &QTimer::timeout, this, &MainWindow::saveChangedSettings);
     connect(header_, &QHeaderView::sectionResized, this, &MainWindow::settingsChanged);
 
     connect(checks_, &CheckRunner::finished, this,
@@ -183,12 +178,7 @@ bool MainWindow::guarded(const std::function<void()>& command) {
 }
 
 void MainWindow::applySettings() {
-    const Settings settings = readSettings(platform_.files, iniPath_);
-
-    storedTop_ = settings.top;
-    storedLeft_ = settings.left;
-    storedHeight_ = settings.height;
-    storedWidth_ = settings.width;
+    const Settings& settings = settings_->read();
     viewOpeningHeight_ = settings.viewHeight;
 
     for (int n = 0; n < ColumnCount; ++n) header_->resizeSection(n, settings.columnWidth(n));
@@ -223,7 +213,9 @@ void MainWindow::setVisible(bool visible) {
 
 void MainWindow::prepareFirstShow() {
     const WindowPlacement placement =
-        placeWindow({storedTop_, storedLeft_, storedHeight_, storedWidth_}, availableScreens());
+        placeWindow({settings_->stored().top, settings_->stored().left, settings_->stored().height,
+                     settings_->stored().width},
+                    availableScreens());
     move(placement.place);
     resize(placement.size);
     rebuildFromWatchList();
@@ -261,22 +253,12 @@ void MainWindow::saveSettings() {
     closing_ = true;
     emit closing();
     closing_ = false;
-    settingsSave_->stop();
-    writeSettings(platform_.files, iniPath_, closingState());
+    settings_->write();
 }
 
 void MainWindow::settingsChanged() {
     // Not for the moves and sizes that showing the window brings, before it is visible.
-    if (shown_ && isVisible()) settingsSave_->start();
-}
-
-void MainWindow::saveChangedSettings() {
-    // Quietly: a box every time the window moves would be worse than the one the close shows
-    // when it cannot write the same file.
-    try {
-        writeChangedSettings(platform_.files, iniPath_, closingState());
-    } catch (const std::exception&) {
-    }
+    if (shown_ && isVisible()) settings_->changed();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

@@ -28,6 +28,7 @@ class ContentView;
 class MainMenu;
 class RecordListView;
 class SectionHeader;
+class SettingsKeeper;
 class StatusBar;
 
 class MainWindow : public QMainWindow {
@@ -74,7 +75,6 @@ private:
     // A setting changed after the show step: they are written SettingsSaveDelay after the last
     // change, and only when the file would change.
     void settingsChanged();
-    void saveChangedSettings();
     ClosingState closingState() const;
     // Runs one command; an error escaping it goes to the error report. False after an error.
     bool guarded(const std::function<void()>& command);
@@ -103,13 +103,8 @@ private:
     Platform& platform_;
     UiHooks hooks_;
     const std::string appDir_;
-    const std::string iniPath_;
+    SettingsKeeper* settings_;
 
-    // The window's place as read from the settings, applied at the show step.
-    int storedTop_ = 1;
-    int storedLeft_ = 1;
-    int storedHeight_ = 300;
-    int storedWidth_ = 540;
     CheckInterval intervalItem_ = CheckInterval::SixtySeconds;  // the one the menu shows
     int viewOpeningHeight_ = 200;  // the height the content view takes when it opens
     int intervalMs_ = 0;           // the timer's period; 0 while no timed checks run
@@ -122,8 +117,7 @@ private:
     RecordListView* list_;
     ContentView* viewPanel_;  // PanelView
     StatusBar* statusBar_;
-    QTimer* timer_;         // Timer1
-    QTimer* settingsSave_;  // runs only between a change of the settings and their save
+    QTimer* timer_;  // Timer1
     CheckRunner* checks_;
     ContentViewer* viewer_;
     ChangeNotifier* notifier_;
