@@ -7,10 +7,10 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "Messages.h"
+#include "PathWork.h"
 #include "QtText.h"
 #include "WatchListFile.h"
 
@@ -39,18 +39,15 @@ QStringList markFolders(const QStringList& nativePaths, std::chrono::millisecond
         std::vector<bool> folder;  // one per path answered, in order
     };
     const auto answers = std::make_shared<Answers>();
-    try {
-        std::thread([answers, paths = nativePaths] {
-            for (const QString& path : paths) {
-                const bool folder = QFileInfo(path).isDir();
-                const std::lock_guard<std::mutex> lock(answers->mutex);
-                answers->folder.push_back(folder);
-                answers->answered.notify_all();
-            }
-        }).detach();
-    } catch (const std::system_error&) {
-        return nativePaths;  // no thread: every path is taken for a file
-    }
+    const bool started = startDetachedThread([answers, paths = nativePaths] {
+        for (const QString& path : paths) {
+            const bool folder = QFileInfo(path).isDir();
+            const std::lock_guard<std::mutex> lock(answers->mutex);
+            answers->folder.push_back(folder);
+            answers->answered.notify_all();
+        }
+    });
+    if (!started) return nativePaths;  // every path is taken for a file
     std::unique_lock<std::mutex> lock(answers->mutex);
     answers->answered.wait_for(
         lock, wait, [&] { return answers->folder.size() == std::size_t(nativePaths.size()); });
