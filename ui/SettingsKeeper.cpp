@@ -6,10 +6,15 @@ namespace morvane {
 
 SettingsKeeper::SettingsKeeper(FileSystem& files, std::string iniPath,
                                std::function<ClosingState()> current, QObject* parent)
-    : QObject(parent), files_(files), iniPath_(std::move(iniPath)), current_(std::move(current)) {
-    saveTimer_.setSingleShot(true);
-    saveTimer_.setInterval(SettingsSaveDelay);
-    connect(&saveTimer_, &QTimer::timeout, this, &SettingsKeeper::writeChanged);
+    : QObject(parent),
+      files_(files),
+      iniPath_(std::move(iniPath)),
+      current_(std::move(current)),
+      saveTimer_(new QTimer(this)) {
+    saveTimer_->setObjectName(QStringLiteral("SettingsSave"));
+    saveTimer_->setSingleShot(true);
+    saveTimer_->setInterval(SettingsSaveDelay);
+    connect(saveTimer_, &QTimer::timeout, this, &SettingsKeeper::writeChanged);
 }
 
 const Settings& SettingsKeeper::read() {
@@ -18,7 +23,7 @@ const Settings& SettingsKeeper::read() {
 }
 
 void SettingsKeeper::write() {
-    saveTimer_.stop();
+    saveTimer_->stop();
     writeSettings(files_, iniPath_, current_());
 }
 

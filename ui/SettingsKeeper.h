@@ -30,7 +30,7 @@ public:
     const Settings& stored() const { return stored_; }
 
     // A setting changed: the settings are written SettingsSaveDelay after the last change.
-    void changed() { saveTimer_.start(); }
+    void changed() { saveTimer_->start(); }
     // Writes the settings now; throws where they cannot be written.
     void write();
 
@@ -41,7 +41,8 @@ private:
     const std::string iniPath_;
     std::function<ClosingState()> current_;
     Settings stored_;
-    QTimer saveTimer_;  // runs only between a change of the settings and their save
+    QTimer*
+        saveTimer_;  // "SettingsSave": runs only between a change of the settings and their save
 };
 
 }  // namespace morvane

@@ -160,6 +160,92 @@ TEST_F(Watches, AThrowingLookupIsNotFoundOnThreadsAsAtOnce) {
     EXPECT_EQ(atOnce.outcome().unanswered, 0u);
 }
 
+// The times a check keeps to, on the test's own instants: the hung file's lookup never ends.
+TEST_F(Watches, AHungFileHoldsACheckToItsDeadlineAndNoLongerOnceItIsNotWatched) {
+    files.put("/w/hung", "h", Yesterday);
+    files.put("/w/b", "b", Yesterday);
+    watch({"/w/hung", "/w/b"});
+    files.hold("/w/hung");
+    started += std::chrono::seconds(2);
+    check.start(true, started);
+    awaitAnswers(1);
+    EXPECT_EQ(check.poll(started + SetApartAfter).next, started + CheckDeadline);
+    EXPECT_FALSE(check.poll(started + CheckDeadline - std::chrono::milliseconds(1)).finished);
+    EXPECT_TRUE(check.poll(started + CheckDeadline).finished);
+
+    // Taken out of the list, it is pending no more: the next checks end with the others.
+    watch({"/w/b"});
+    for (const bool rebuild : {true, false}) {
+        started += std::chrono::seconds(2);
+        check.start(rebuild, started);
+        awaitAnswers(0);
+        EXPECT_TRUE(check.poll(started).finished) << rebuild;
+    }
+    files.release("/w/hung");
+    files.awaitNoLookUp();
+}
+
+TEST_F(Watches, EachCheckWakesTheLookupThreadWithoutSettingItsPathsApart) {
+    files.put("/w/a", "a", Yesterday);
+    watch({"/w/a"});
+    for (int i = 0; i < 3; ++i) {
+        started += std::chrono::seconds(2);
+        check.start(i == 0, started);
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(woken.wait_for(lock, std::chrono::seconds(10), [&] { return notified; }))
+            << "check " << i << " was not looked up";
+        notified = false;
+        lock.unlock();
+        EXPECT_TRUE(check.poll(started).finished) << i;
+    }
+}
+
+TEST_F(Watches, ARebuildWhileACheckRunsTakesItsPlace) {
+    files.put("/w/a", "a", Yesterday);
+    files.put("/w/b", "b", Yesterday);
+    watch({"/w/a"});
+    runCheck(true);
+    files.hold("/w/a");
+    started += std::chrono::seconds(2);
+    check.start(false, started);  // in flight, held on a
+    watch({"/w/b"});
+    check.start(true, started);
+    awaitAnswers(0);
+    ASSERT_TRUE(check.poll(started).finished);
+    ASSERT_EQ(check.rows().size(), 1u);
+    EXPECT_EQ(*check.rows()[0].nativePath(), "/w/b") << "the table keeps the old list";
+    files.release("/w/a");
+    files.awaitNoLookUp();
+}
+
+// A file that does not answer keeps its row as it was: unanswered since the first check it
+// missed, and its "changed" record, kept, is not news again, wherever the sort moves it.
+TEST_F(Watches, AHungRowIsUnansweredSinceTheFirstCheckItMissedAndItsChangeIsNoNewsAgain) {
+    files.put("/w/a", "a", Yesterday);
+    files.put("/w/z", "z", Yesterday);
+    watch({"/w/a", "/w/z"});
+    runCheck(true);
+    files.files["/w/z"].modified = Later;
+    runCheck(false);
+    ASSERT_EQ(states(), "01");
+    files.hold("/w/z");
+    const LocalDateTime firstMissed{2024, 3, 2, 9, 6, 0};
+    clock.time = firstMissed;
+    runCheck(false, 1);
+    clock.time = {2024, 3, 2, 9, 7, 0};
+    check.sort({SortKey::FileName, SortOrder::Descending});
+    runCheck(false, 1);
+    const WatchRow& hung = check.rows()[0];
+    ASSERT_EQ(*hung.nativePath(), "/w/z");
+    EXPECT_EQ(stateOf(hung.record), RecordState::NewUp);
+    EXPECT_FALSE(hung.writtenAnew);
+    EXPECT_FALSE(hung.sizeOrStampChanged);
+    ASSERT_TRUE(hung.unansweredSince);
+    EXPECT_EQ(*hung.unansweredSince, firstMissed);
+    files.release("/w/z");
+    files.awaitNoLookUp();
+}
+
 TEST(LookupWorkers, GoingAwayWaitsForNoLookupAndDropsItsCallback) {
     auto files = std::make_shared<testing::FakeFileSystem>();
     files->put("/w/a");

@@ -63,7 +63,10 @@ TEST_F(Commands, TheIntervalAlreadySetLeavesTheCountdownAloneAndAnotherRestartsI
     for (const Case& c : cases) {
         SCOPED_TRACE(c.milliseconds);
         TimerWatch watch(timer());
+        QTimer* const save = child<QTimer>("SettingsSave");
+        save->stop();
         c.item->trigger();
+        EXPECT_TRUE(save->isActive()) << "the new interval is not written within 2 s";
         EXPECT_GT(watch.changes, 0);
         EXPECT_TRUE(timer()->isActive());
         EXPECT_EQ(timer()->interval(), c.milliseconds);
