@@ -1,11 +1,9 @@
 #include "ContentLoader.h"
 
-#include <new>
 #include <system_error>
 #include <thread>
 
 #include "Mailbox.h"
-#include "QtText.h"
 
 namespace morvane {
 
@@ -39,6 +37,7 @@ ContentLoader::ContentLoader(const TextCodec& codec, std::shared_ptr<const FileS
 
 ContentLoader::~ContentLoader() {
     mailbox_->close();
+    if (shown_) shown_->close();
 }
 
 void ContentLoader::load(const std::string& sjisPath, bool readAfterNow) {
@@ -47,6 +46,12 @@ void ContentLoader::load(const std::string& sjisPath, bool readAfterNow) {
         wanted_.reset();
         notice_.stop();
         emit missing();  // the path names no file
+        return;
+    }
+    // The file shown, changed since: only what is new in it is read. A follow that finds it
+    // gone or unreadable keeps the text shown.
+    if (readAfterNow && !wanted_ && shown_ && shownPath_ == nativePath) {
+        shown_->refresh([](ContentLoad::Status) {});
         return;
     }
     wanted_ = Wanted{nativePath, sjisPath};
@@ -60,22 +65,12 @@ void ContentLoader::load(const std::string& sjisPath, bool readAfterNow) {
 
 void ContentLoader::startRead(const std::string& nativePath) {
     reading_.insert(nativePath);
-    const bool started = startWork_([files = files_, mailbox = mailbox_, this, nativePath] {
-        auto read = std::make_shared<Read>();
-        try {
-            read->bytes = readContent(*files, nativePath);
-            // A large text is decoded here rather than on the window's thread.
-            if (std::optional<ContentLoad> decoded = decodeUtf8Content(read->bytes)) {
-                read->text = fromUtf8(decoded->utf8);
-                read->decoded = decoded->status;
-                read->bytes.bytes.clear();
-            }
-        } catch (const std::bad_alloc&) {
-            read->decoded = ContentLoad::Failed;
-        }
-        mailbox->post([this, nativePath, read] { finishRead(nativePath, *read); });
-    });
-    if (!started) finishRead(nativePath, Read{{}, ContentLoad::Failed, {}});
+    LogReader::open(
+        files_, nativePath, startWork_,
+        [mailbox = mailbox_](std::function<void()> delivery) { mailbox->post(std::move(delivery)); },
+        [this, nativePath](ContentLoad::Status status, std::shared_ptr<LogReader> reader) {
+            finishRead(nativePath, status, reader);
+        });
 }
 
 void ContentLoader::cancel() {
@@ -83,33 +78,25 @@ void ContentLoader::cancel() {
     notice_.stop();
 }
 
-void ContentLoader::finishRead(const std::string& nativePath, const Read& read) {
+void ContentLoader::finishRead(const std::string& nativePath, ContentLoad::Status status,
+                               const std::shared_ptr<LogReader>& reader) {
     reading_.erase(nativePath);
     const bool again = readAgain_.erase(nativePath) != 0;
     // A later choice took its place.
-    if (!wanted_ || wanted_->nativePath != nativePath) return;
-    if (again) {
-        startRead(nativePath);
+    if (!wanted_ || wanted_->nativePath != nativePath || again) {
+        if (reader) reader->close();
+        if (again && wanted_ && wanted_->nativePath == nativePath) startRead(nativePath);
         return;
     }
-    tell(read);
-}
-
-void ContentLoader::tell(const Read& read) {
     const std::string sjisPath = std::move(wanted_->sjisPath);
     wanted_.reset();
     notice_.stop();
-    ContentLoad decoded;
-    if (!read.decoded) {
-        try {
-            decoded = decodeContent(codec_, read.bytes);
-        } catch (const std::bad_alloc&) {
-            decoded.status = ContentLoad::Failed;
-        }
-    }
-    switch (read.decoded.value_or(decoded.status)) {
+    switch (status) {
         case ContentLoad::Loaded:
-            emit loaded(read.decoded ? read.text : fromUtf8(decoded.utf8));
+            if (shown_) shown_->close();
+            shown_ = reader;
+            shownPath_ = nativePath;
+            emit loaded(reader);
             return;
         case ContentLoad::NoFile:
             emit missing();

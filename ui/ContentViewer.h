@@ -19,6 +19,7 @@ struct CheckOutcome;
 class CheckRunner;
 class ContentLoader;
 class ContentView;
+class LogReader;
 class RecordListView;
 
 class ContentViewer : public QObject {
@@ -51,7 +52,7 @@ private:
     // opening: the view opens once the load ends without error, or once it has run long
     // enough to say so.
     void load(int row, bool opening);
-    void onLoaded(const QString& text);
+    void onLoaded(const std::shared_ptr<LogReader>& reader);
     void onFailed(const std::string& sjisPath);
     void openIfAsked();
     void open();
