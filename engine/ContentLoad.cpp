@@ -212,8 +212,7 @@ ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
         const std::int64_t size = file->size();
         if (size < 0 || !file->readAt(0, std::size_t(size), bytes))
             return ContentLoad{ContentLoad::Failed, {}};
-        const std::u16string text =
-            decodeText(platform.codec, encodingOf(bytes), bytes, true);
+        const std::u16string text = decodeText(platform.codec, encodingOf(bytes), bytes, true);
         ContentLoad loaded{ContentLoad::Loaded, {}};
         for (std::size_t i = 0; i < text.size(); ++i) {
             char32_t c = text[i];

@@ -37,14 +37,15 @@ void LineIndex::countBreaks(std::string_view bytes, int next) {
     const char* data = bytes.data();
     const std::size_t size = bytes.size();
     if (!std::memchr(data, '\r', size)) {
-        // The common case, kept to a loop the compiler turns into vector instructions.
-        std::int64_t count = 0;
-        for (std::size_t i = 0; i < size; ++i) count += data[i] == '\n';
-        if (count > 0) {
-            breaks_ += count;
-            const void* last = ::memrchr(data, '\n', size);
-            lastLineStart_ = scanned_ + (static_cast<const char*>(last) - data) + 1;
+        // The common case: memchr goes through the bytes many at a time.
+        const char* end = data + size;
+        const char* last = nullptr;
+        for (const char* p = data;
+             (p = static_cast<const char*>(std::memchr(p, '\n', std::size_t(end - p)))); ++p) {
+            ++breaks_;
+            last = p;
         }
+        if (last) lastLineStart_ = scanned_ + (last - data) + 1;
         return;
     }
     for (std::size_t i = 0; i < size; ++i) {

@@ -46,11 +46,9 @@ public:
             const char* data = window_.data() + (p - from_);
             const std::size_t size = window_.size() - std::size_t(p - from_);
             const void* lf = std::memchr(data, '\n', size);
-            const std::size_t lfAt =
-                lf ? std::size_t(static_cast<const char*>(lf) - data) : size;
+            const std::size_t lfAt = lf ? std::size_t(static_cast<const char*>(lf) - data) : size;
             const void* cr = std::memchr(data, '\r', lfAt);
-            const std::size_t found =
-                cr ? std::size_t(static_cast<const char*>(cr) - data) : lfAt;
+            const std::size_t found = cr ? std::size_t(static_cast<const char*>(cr) - data) : lfAt;
             if (found < size) return p + std::int64_t(found);
             p += std::int64_t(size);
         }
@@ -58,7 +56,9 @@ public:
     }
 
     // Where the line after the one whose break begins at q starts.
-    std::int64_t afterBreak(std::int64_t q) { return at(q) == '\r' && at(q + 1) == '\n' ? q + 2 : q + 1; }
+    std::int64_t afterBreak(std::int64_t q) {
+        return at(q) == '\r' && at(q + 1) == '\n' ? q + 2 : q + 1;
+    }
 
     // The start of the line that holds p, looked for back to `limit` at most.
     std::int64_t lineStartBack(std::int64_t p, std::int64_t limit) {
@@ -77,12 +77,13 @@ private:
     bool failed_ = false;
 };
 
-// A case-blind search where the needle's ASCII letters match either case (bytes of a
-// two-byte Shift-JIS character never do), skipping by the needle's last byte.
+// A search where the needle's ASCII letters match either case (bytes of a two-byte Shift-JIS
+// character never do). It runs memchr over the text for the needle's byte that is rarest in a
+// sample of it, both its cases where it is a letter, and compares the needle where it is found.
 class NeedleSearch {
 public:
     NeedleSearch(std::string needle, TextEncoding encoding) : needle_(std::move(needle)) {
-        blind_.assign(needle_.size(), false);
+        blind_.assign(needle_.size(), 0);
         for (std::size_t i = 0; i < needle_.size(); ++i) {
             const auto b = static_cast<unsigned char>(needle_[i]);
             if (encoding == TextEncoding::ShiftJis && ((b >= 0x81 && b <= 0x9F) || b >= 0xE0)) {
@@ -90,48 +91,72 @@ public:
                 continue;
             }
             if (isLetter(b)) {
-                blind_[i] = true;
+                blind_[i] = 1;
                 needle_[i] = char(lower(b));
             }
-        }
-        std::fill(std::begin(skip_), std::end(skip_), needle_.size());
-        for (std::size_t i = 0; i + 1 < needle_.size(); ++i) {
-            const auto b = static_cast<unsigned char>(needle_[i]);
-            skip_[b] = needle_.size() - 1 - i;
-            if (blind_[i]) skip_[b - 32] = needle_.size() - 1 - i;
         }
     }
 
     std::size_t size() const { return needle_.size(); }
+
+    // Chooses the byte to look for by how often it stands in the sample.
+    void learnFrom(std::string_view sample) {
+        std::size_t counts[256] = {};
+        for (unsigned char b : sample) ++counts[b];
+        std::size_t best = SIZE_MAX;
+        for (std::size_t i = 0; i < needle_.size(); ++i) {
+            const auto b = static_cast<unsigned char>(needle_[i]);
+            const std::size_t count = counts[b] + (blind_[i] ? counts[b - 32] : 0);
+            if (count < best) {
+                best = count;
+                rare_ = i;
+            }
+        }
+    }
 
     // Every place in text, in order, until `found` returns false.
     template <class Found>
     void each(std::string_view text, Found&& found) const {
         const std::size_t n = needle_.size();
         if (n == 0 || text.size() < n) return;
-        const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-        const auto* w = reinterpret_cast<const unsigned char*>(needle_.data());
-        for (std::size_t at = 0; at + n <= text.size();) {
-            const unsigned char last = t[at + n - 1];
-            if (matches(n - 1, last, w)) {
-                std::size_t k = 0;
-                while (k + 1 < n && matches(k, t[at + k], w)) ++k;
-                if (k + 1 == n && !found(at)) return;
-            }
-            at += skip_[last];
+        const char* data = text.data();
+        const char* end = data + (text.size() - (n - 1 - rare_));
+        const auto want = static_cast<unsigned char>(needle_[rare_]);
+        const char* lowerAt = data + rare_;
+        const char* upperAt = blind_[rare_] ? data + rare_ : end;
+        const auto next = [&](const char* from, unsigned char b) {
+            const void* p = from < end ? std::memchr(from, b, std::size_t(end - from)) : nullptr;
+            return p ? static_cast<const char*>(p) : end;
+        };
+        lowerAt = next(lowerAt, want);
+        if (blind_[rare_]) upperAt = next(upperAt, want - 32);
+        while (lowerAt < end || upperAt < end) {
+            const char* c = std::min(lowerAt, upperAt);
+            const std::size_t at = std::size_t(c - data) - rare_;
+            if (matchesAt(text, at) && !found(at)) return;
+            if (c == lowerAt)
+                lowerAt = next(c + 1, want);
+            else
+                upperAt = next(c + 1, want - 32);
         }
     }
 
 private:
-    static bool isLetter(unsigned char b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
+    static bool isLetter(unsigned char b) {
+        return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
+    }
     static unsigned char lower(unsigned char b) { return b >= 'A' && b <= 'Z' ? b + 32 : b; }
-    bool matches(std::size_t k, unsigned char b, const unsigned char* w) const {
-        return (blind_[k] ? lower(b) : b) == w[k];
+    bool matchesAt(std::string_view text, std::size_t at) const {
+        for (std::size_t k = 0; k < needle_.size(); ++k) {
+            const auto b = static_cast<unsigned char>(text[at + k]);
+            if ((blind_[k] ? lower(b) : b) != static_cast<unsigned char>(needle_[k])) return false;
+        }
+        return true;
     }
 
     std::string needle_;
-    std::vector<bool> blind_;
-    std::size_t skip_[256];
+    std::vector<unsigned char> blind_;  // 1 where a letter matches either case
+    std::size_t rare_ = 0;              // the place of the byte memchr looks for
 };
 
 // Whether `at` begins a character of Shift-JIS text: walked from the line's start, or from
@@ -157,8 +182,8 @@ struct LogReader::Snapshot {
     TextEncoding encoding = TextEncoding::Utf8;
 };
 
-LogReader::LogReader(std::shared_ptr<const FileSystem> files, std::string path,
-                     StartWork startWork, Post post)
+LogReader::LogReader(std::shared_ptr<const FileSystem> files, std::string path, StartWork startWork,
+                     Post post)
     : files_(std::move(files)),
       path_(std::move(path)),
       startWork_(std::move(startWork)),
@@ -306,9 +331,12 @@ void LogReader::fetch(LineAnchor anchor, std::int64_t at, int before, int after,
         Snapshot s;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            s = Snapshot{file_, version_,
+            s = Snapshot{file_,
+                         version_,
                          index_.endedAtNul() ? index_.scanned() : std::max(size_, index_.scanned()),
-                         index_.scanned(), index_.lineCount(), encoding_};
+                         index_.scanned(),
+                         index_.lineCount(),
+                         encoding_};
         }
         LineBatch batch;
         batch.version = s.version;
@@ -399,7 +427,11 @@ void LogReader::find(std::string needle, std::int64_t from, bool backward,
             s.end = index_.endedAtNul() ? index_.scanned() : std::max(size_, index_.scanned());
             s.encoding = encoding_;
         }
-        const NeedleSearch search(needle, s.encoding);
+        NeedleSearch search(needle, s.encoding);
+        {
+            std::string sample;
+            if (s.file->readAt(0, 256 * 1024, sample)) search.learnFrom(sample);
+        }
         constexpr std::int64_t SearchPiece = 4 * 1024 * 1024;
         const auto overlap = std::int64_t(search.size()) - 1;
         std::string piece;
@@ -410,7 +442,8 @@ void LogReader::find(std::string needle, std::int64_t from, bool backward,
             for (std::int64_t k = 0; lo < hi && !closed_; ++k) {
                 const std::int64_t pieceFrom =
                     backward ? std::max(lo, hi - SearchPiece - overlap) : lo;
-                const std::int64_t pieceTo = backward ? hi : std::min(hi, lo + SearchPiece + overlap);
+                const std::int64_t pieceTo =
+                    backward ? hi : std::min(hi, lo + SearchPiece + overlap);
                 if (!s.file->readAt(pieceFrom, std::size_t(pieceTo - pieceFrom), piece)) return -1;
                 if (const void* nul = std::memchr(piece.data(), '\0', piece.size())) {
                     piece.resize(std::size_t(static_cast<const char*>(nul) - piece.data()));
@@ -439,7 +472,8 @@ void LogReader::find(std::string needle, std::int64_t from, bool backward,
             if (found < 0) found = searchRange(0, std::min(s.end, from + overlap));
         } else {
             found = searchRange(0, std::clamp<std::int64_t>(from + overlap, 0, s.end));
-            if (found < 0 || found >= from) found = searchRange(std::max<std::int64_t>(0, from), s.end);
+            if (found < 0 || found >= from)
+                found = searchRange(std::max<std::int64_t>(0, from), s.end);
         }
         post_([done, found] { done(found); });
     });
@@ -464,7 +498,9 @@ void LogReader::refresh(std::function<void(ContentLoad::Status)> done) {
 }
 
 void LogReader::refreshNow(const std::function<void(ContentLoad::Status)>& done) {
-    const auto tellDone = [&](ContentLoad::Status status) { post_([done, status] { done(status); }); };
+    const auto tellDone = [&](ContentLoad::Status status) {
+        post_([done, status] { done(status); });
+    };
     std::unique_ptr<OpenedFile> opened;
     switch (files_->openForReading(path_, opened)) {
         case ReadStatus::Ok:
@@ -485,10 +521,12 @@ void LogReader::refreshNow(const std::function<void(ContentLoad::Status)>& done)
     }
     std::string there;
     const auto tailAt = scanned - std::int64_t(tail.size());
-    const bool inPlace = size >= scanned && file->readAt(tailAt, tail.size(), there) && there == tail;
+    const bool inPlace =
+        size >= scanned && file->readAt(tailAt, tail.size(), there) && there == tail;
     if (!inPlace) {
         std::string start;
-        if (size < 0 || !file->readAt(0, EncodingSampleBytes, start)) return tellDone(ContentLoad::Failed);
+        if (size < 0 || !file->readAt(0, EncodingSampleBytes, start))
+            return tellDone(ContentLoad::Failed);
         renew(file, size, std::move(start));
         return tellDone(ContentLoad::Loaded);
     }

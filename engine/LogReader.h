@@ -28,7 +28,7 @@ struct LineSpan {
 };
 
 struct LineBatch {
-    std::uint64_t version = 0;  // the version of the text the lines are of (Facts::version)
+    std::uint64_t version = 0;    // the version of the text the lines are of (Facts::version)
     std::int64_t firstLine = -1;  // the first line's number; -1 where the index is not there yet
     std::vector<LineSpan> lines;
 };
@@ -130,7 +130,7 @@ private:
     std::int64_t size_ = 0;
     std::uint64_t version_ = 0;
     bool indexing_ = false;
-    bool indexAgain_ = false;              // the file grew while indexing ran
+    bool indexAgain_ = false;             // the file grew while indexing ran
     std::optional<std::int64_t> grewAt_;  // the end before the file grew, to tell once indexed
 };
 

@@ -67,7 +67,9 @@ void ContentLoader::startRead(const std::string& nativePath) {
     reading_.insert(nativePath);
     LogReader::open(
         files_, nativePath, startWork_,
-        [mailbox = mailbox_](std::function<void()> delivery) { mailbox->post(std::move(delivery)); },
+        [mailbox = mailbox_](std::function<void()> delivery) {
+            mailbox->post(std::move(delivery));
+        },
         [this, nativePath](ContentLoad::Status status, std::shared_ptr<LogReader> reader) {
             finishRead(nativePath, status, reader);
         });

@@ -75,8 +75,8 @@ private:
     std::optional<Wanted> wanted_;
     std::shared_ptr<LogReader> shown_;  // the reader of the file last loaded
     std::string shownPath_;             // the native path it was loaded by
-    std::set<std::string> reading_;    // native paths being opened
-    std::set<std::string> readAgain_;  // among them, those to open again once that ends
+    std::set<std::string> reading_;     // native paths being opened
+    std::set<std::string> readAgain_;   // among them, those to open again once that ends
     QTimer notice_;
 };
 

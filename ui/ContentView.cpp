@@ -120,8 +120,8 @@ private:
     struct Want {
         LineAnchor anchor = LineAnchor::Offset;
         std::int64_t at = 0;
-        int keepRow = 0;            // the row of the anchored line to show at the top
-        bool found = false;         // a found place: shown a third of the way down
+        int keepRow = 0;     // the row of the anchored line to show at the top
+        bool found = false;  // a found place: shown a third of the way down
     };
 
     void onChange(const LogReader::Change& change);
@@ -224,7 +224,8 @@ public:
     }
     QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int* start,
                              int* end) const override {
-        return offset > 0 ? textAtOffset(offset - 1, type, start, end) : (*start = *end = 0, QString());
+        return offset > 0 ? textAtOffset(offset - 1, type, start, end)
+                          : (*start = *end = 0, QString());
     }
     QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int* start,
                             int* end) const override {
@@ -388,8 +389,10 @@ void LogTextArea::takeLines(const Want& wanted, LineBatch batch) {
             if (wanted.anchor == LineAnchor::Offset && s.start > wanted.at) break;
         }
         if (!lines_.empty()) topRow_ = std::min(wanted.keepRow, laidOut(top_).rows - 1);
-        if (wanted.found) scrollRows(-rowsInView() / 3);
-        else scrollRows(0);
+        if (wanted.found)
+            scrollRows(-rowsInView() / 3);
+        else
+            scrollRows(0);
     }
     updateBar();
     viewport()->update();
@@ -556,13 +559,14 @@ void LogTextArea::paintEvent(QPaintEvent*) {
         Line& line = laidOut(i);
         const LineSpan& s = line.span;
         const int lineHeight = line.rows * rowHeight();
-        const bool marked = markFrom_ >= 0 &&
-                            (s.start >= markFrom_ || s.start + std::int64_t(s.bytes.size()) > markFrom_);
+        const bool marked = markFrom_ >= 0 && (s.start >= markFrom_ ||
+                                               s.start + std::int64_t(s.bytes.size()) > markFrom_);
         if (marked) painter.fillRect(0, y, width, lineHeight, markColour(colours));
         QList<QTextLayout::FormatRange> selection;
         if (from < to && from < s.next && to > s.start) {
             const auto unitAt = [&](std::int64_t byte) {
-                const auto rel = std::uint32_t(std::clamp<std::int64_t>(byte - s.start, 0, s.bytes.size()));
+                const auto rel =
+                    std::uint32_t(std::clamp<std::int64_t>(byte - s.start, 0, s.bytes.size()));
                 return int(std::lower_bound(line.byteOf.begin(), line.byteOf.end(), rel) -
                            line.byteOf.begin());
             };
@@ -600,7 +604,8 @@ std::optional<std::pair<std::size_t, int>> LogTextArea::place(std::int64_t byte)
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
         if (byte < line.span.start || byte >= line.span.next) continue;
-        const auto rel = std::uint32_t(std::min<std::int64_t>(byte - line.span.start, line.span.bytes.size()));
+        const auto rel =
+            std::uint32_t(std::min<std::int64_t>(byte - line.span.start, line.span.bytes.size()));
         return std::pair(i, int(std::lower_bound(line.byteOf.begin(), line.byteOf.end(), rel) -
                                 line.byteOf.begin()));
     }
@@ -632,8 +637,10 @@ void LogTextArea::ensureVisible(std::int64_t byte) {
         for (std::size_t k = top_; k < i; ++k) rowsFromTop += laidOut(k).rows;
     }
     rowsFromTop += std::max(0, row);
-    if (rowsFromTop < 0) scrollRows(rowsFromTop);
-    else if (rowsFromTop >= rowsInView()) scrollRows(rowsFromTop - rowsInView() + 1);
+    if (rowsFromTop < 0)
+        scrollRows(rowsFromTop);
+    else if (rowsFromTop >= rowsInView())
+        scrollRows(rowsFromTop - rowsInView() + 1);
 }
 
 void LogTextArea::moveCursor(int key, bool extend) {
@@ -643,12 +650,16 @@ void LogTextArea::moveCursor(int key, bool extend) {
     Line& line = laidOut(i);
     switch (key) {
         case Qt::Key_Left:
-            if (unit > 0) --unit;
-            else if (i > 0) unit = int(lines_[--i].text.size());
+            if (unit > 0)
+                --unit;
+            else if (i > 0)
+                unit = int(lines_[--i].text.size());
             break;
         case Qt::Key_Right:
-            if (unit < int(line.text.size())) ++unit;
-            else if (i + 1 < lines_.size()) unit = 0, ++i;
+            if (unit < int(line.text.size()))
+                ++unit;
+            else if (i + 1 < lines_.size())
+                unit = 0, ++i;
             break;
         case Qt::Key_Home:
             unit = 0;
@@ -677,7 +688,8 @@ void LogTextArea::moveCursor(int key, bool extend) {
             return;
     }
     const Line& now = lines_[i];
-    cursor_ = now.span.start + now.byteOf[std::size_t(std::clamp<int>(unit, 0, int(now.byteOf.size()) - 1))];
+    cursor_ = now.span.start +
+              now.byteOf[std::size_t(std::clamp<int>(unit, 0, int(now.byteOf.size()) - 1))];
     if (!extend) anchor_ = cursor_;
     select(anchor_, cursor_);
     ensureVisible(cursor_);
@@ -770,12 +782,12 @@ void LogTextArea::copy(const std::function<void(const QString&)>& tooLarge) {
         tooLarge(copyTooLargeMessage(MaxCopyBytes));
         return;
     }
-    reader_->readRange(from, to,
-                       [view = QPointer<LogTextArea>(this), from](std::optional<std::string> bytes) {
-                           if (!view || !bytes || !view->codec_) return;
-                           QApplication::clipboard()->setText(qStringOf(
-                               decodeText(*view->codec_, view->facts_.encoding, *bytes, from == 0)));
-                       });
+    reader_->readRange(
+        from, to, [view = QPointer<LogTextArea>(this), from](std::optional<std::string> bytes) {
+            if (!view || !bytes || !view->codec_) return;
+            QApplication::clipboard()->setText(
+                qStringOf(decodeText(*view->codec_, view->facts_.encoding, *bytes, from == 0)));
+        });
 }
 
 QString LogTextArea::visibleText() const {
@@ -800,8 +812,10 @@ std::pair<int, int> LogTextArea::visibleSelection() const {
     for (std::size_t i = top_; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
         const auto unitOf = [&](std::int64_t byte) {
-            const auto rel = std::uint32_t(std::clamp<std::int64_t>(byte - line.span.start, 0, line.span.bytes.size()));
-            return int(std::lower_bound(line.byteOf.begin(), line.byteOf.end(), rel) - line.byteOf.begin());
+            const auto rel = std::uint32_t(
+                std::clamp<std::int64_t>(byte - line.span.start, 0, line.span.bytes.size()));
+            return int(std::lower_bound(line.byteOf.begin(), line.byteOf.end(), rel) -
+                       line.byteOf.begin());
         };
         if (start < 0 && from < line.span.next) start = offset + unitOf(from);
         if (to <= line.span.next) {

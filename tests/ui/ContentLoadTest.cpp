@@ -2,8 +2,8 @@
 #include <sys/stat.h>
 
 #include "ContentLoad.h"
-#include "LogReader.h"
 #include "FakePlatform.h"
+#include "LogReader.h"
 #include "Messages.h"
 
 namespace morvane {
@@ -105,8 +105,7 @@ TEST_F(ContentLoadTest, TheLineIndexFindsEveryLineAPlainSplitFinds) {
     // index keeps, and more than one piece of the reader.
     std::string mixed;
     for (int i = 0; mixed.size() < 2 * LogReader::PieceBytes + 5000; ++i) {
-        const std::size_t toBlock =
-            LineIndex::BlockBytes - mixed.size() % LineIndex::BlockBytes;
+        const std::size_t toBlock = LineIndex::BlockBytes - mixed.size() % LineIndex::BlockBytes;
         if (toBlock < 40) mixed += std::string(toBlock - 1, 'b') + (i % 2 ? "\r\n" : "\rx");
         mixed += "line " + std::to_string(i) + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
     }
@@ -158,15 +157,16 @@ TEST_F(ContentLoadTest, TheLineIndexFindsEveryLineAPlainSplitFinds) {
             for (std::size_t n = 0; n < lines.size(); ++n) {
                 // Every line of a short text; of a long one, a sample and those at the blocks'
                 // boundaries.
-                const bool nearBoundary = std::abs(start % LineIndex::BlockBytes -
-                                                   LineIndex::BlockBytes / 2) >
-                                          LineIndex::BlockBytes / 2 - 40;
+                const bool nearBoundary =
+                    std::abs(start % LineIndex::BlockBytes - LineIndex::BlockBytes / 2) >
+                    LineIndex::BlockBytes / 2 - 40;
                 if (lines.size() > 300 && n % 97 != 0 && !nearBoundary && n + 2 < lines.size()) {
                     start += std::int64_t(lines[n].size());
                     start += text.compare(std::size_t(start), 2, "\r\n") == 0 ? 2 : 1;
                     continue;
                 }
-                ASSERT_EQ(lineAt(LineAnchor::Line, std::int64_t(n)), std::pair(std::int64_t(n), lines[n]))
+                ASSERT_EQ(lineAt(LineAnchor::Line, std::int64_t(n)),
+                          std::pair(std::int64_t(n), lines[n]))
                     << "line " << n;
                 ASSERT_EQ(lineAt(LineAnchor::Offset, start + std::int64_t(lines[n].size()) / 2),
                           std::pair(std::int64_t(n), lines[n]))

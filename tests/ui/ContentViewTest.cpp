@@ -69,7 +69,8 @@ public:
         QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier);
         settle();
         if (onThreads)
-            (void)QTest::qWaitFor([] { return !QApplication::clipboard()->text().isEmpty(); }, 1000);
+            (void)QTest::qWaitFor([] { return !QApplication::clipboard()->text().isEmpty(); },
+                                  1000);
         return QApplication::clipboard()->text().toStdString();
     }
     // The lines in view, as a screen reader reads them.
@@ -367,8 +368,8 @@ TEST_F(ContentView, AFollowedFileCutReplacedOrHalfWrittenShowsWhatItHoldsNow) {
         {"create rotation with the view at its end: the end of the new file", log, true, rotated,
          "new line 49"},
         {"a rotation elsewhere shows the new file's start", log, false, rotated, ""},
-        {"half a UTF-8 character at the end, then the rest", "日本\n\xE8\xAA", true,
-         "日本\n語\n", "語"},
+        {"half a UTF-8 character at the end, then the rest", "日本\n\xE8\xAA", true, "日本\n語\n",
+         "語"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
