@@ -39,7 +39,7 @@ constexpr qsizetype LongestRunWrappedAtWords = 10000;
 
 // A larger selection is not copied: decoding it would hold the window's thread too long, and
 // the clipboard of the desktop would be asked to carry it whole.
-constexpr std::int64_t MaxCopyBytes = 16 * 1024 * 1024;
+constexpr std::int64_t MaxCopyBytes = 4 * 1024 * 1024;
 
 QTextOption::WrapMode wrapModeFor(QStringView text) {
     if (text.size() <= LongestRunWrappedAtWords) return QTextOption::WrapAtWordBoundaryOrAnywhere;
@@ -157,7 +157,6 @@ private:
     std::int64_t cursor_ = 0;
     std::int64_t markFrom_ = -1;  // lines with bytes from here on are marked; -1 none
     bool atEnd_ = false;
-    bool settingBar_ = false;
     int barShift_ = 0;
     QString message_;  // shown in place of a file
     QString readersText_;
@@ -305,7 +304,10 @@ void LogTextArea::onChange(const LogReader::Change& change) {
     switch (change.kind) {
         case LogReader::Change::Indexed:
             updateBar();
-            if (facts_.encoding != before.encoding && !lines_.empty())
+            // Lines read before the index reached them learn their numbers, which the bar
+            // counts in once the index is whole.
+            if (!lines_.empty() &&
+                (facts_.encoding != before.encoding || (facts_.indexWhole && firstLine_ < 0)))
                 want({LineAnchor::Offset, lines_[top_].span.start, topRow_});
             else
                 refill();
@@ -473,7 +475,7 @@ bool LogTextArea::showsEnd() const {
 
 void LogTextArea::updateBar() {
     QScrollBar* bar = verticalScrollBar();
-    settingBar_ = true;
+    if (bar->isSliderDown()) return;  // the user's drag places the view, not the index
     const int rows = rowsInView();
     if (!reader_ || facts_.textEnd == 0) {
         bar->setRange(0, 0);
@@ -495,7 +497,6 @@ void LogTextArea::updateBar() {
     }
     atEnd_ = reader_ && showsEnd();
     if (atEnd_ && !lines_.empty()) bar->setValue(bar->maximum());
-    settingBar_ = false;
 }
 
 void LogTextArea::onBarAction(int action) {
