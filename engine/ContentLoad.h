@@ -1,21 +1,53 @@
 #pragma once
 
-// Loading a watched file's text for the content view.
+// Decoding a watched file's text for the content view: the encoding chosen from the file's
+// start, and each line decoded on its own.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Platform.h"
 
 namespace morvane {
 
-// Files larger than this are not shown: the load fails.
-inline constexpr std::size_t MaxContentBytes = 8 * 1024 * 1024;
-
 // True for strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool isStrictUtf8(std::string_view text);
+
+// The bytes of a text's last character where they begin a strict UTF-8 character that is not
+// whole yet (a writer may be half way through it); 0 otherwise.
+std::size_t unfinishedUtf8Tail(std::string_view text);
+
+enum class TextEncoding { Utf8, ShiftJis };
+
+// The encoding is chosen from this many bytes at the start of the text.
+inline constexpr std::size_t EncodingSampleBytes = 64 * 1024;
+
+// UTF-8 when the start of the text (up to a NUL, at most EncodingSampleBytes) is strict UTF-8,
+// a character cut at the end of what was read aside; else Shift-JIS.
+TextEncoding encodingOf(std::string_view start);
+
+// One line's text in UTF-16, with the offset in the line's bytes where each UTF-16 unit's
+// character begins, and one more: the bytes' end.
+struct DecodedLine {
+    std::u16string text;
+    std::vector<std::uint32_t> byteOf;
+};
+
+// Decodes one line's bytes, without their line end. What is not valid in the encoding shows
+// as U+FFFD; with atTextEnd, a UTF-8 character not whole yet at the end is left out until it
+// is. The codec is used for Shift-JIS only, so it may be null for UTF-8.
+DecodedLine decodeLine(const TextCodec* codec, TextEncoding encoding, std::string_view line,
+                       bool atTextEnd = false);
+
+// The text of bytes that start and end at character boundaries, each line decoded on its own
+// and ending in one "\n" whatever ended it (CR LF, a lone CR or a lone LF); the text ends at a
+// NUL. fromTextStart: the bytes begin the file, whose UTF-8 byte-order mark is left out.
+std::u16string decodeText(const TextCodec& codec, TextEncoding encoding, std::string_view bytes,
+                          bool fromTextStart);
 
 struct ContentLoad {
     enum Status { Loaded, NoFile, Failed };
@@ -23,28 +55,15 @@ struct ContentLoad {
     std::string utf8;  // the text to show, when Loaded
 };
 
-// What reading a watched file gave: its status and, when Loaded, its bytes.
-struct ContentRead {
-    ContentLoad::Status status = ContentLoad::NoFile;
-    std::string bytes;
-};
+// The native path of the file to read for a watch list path: the path itself, or where no
+// file is there, the path without its trailing blanks (the watch list may keep blanks after a
+// path); nullopt when neither names a regular file.
+std::optional<std::string> contentPath(const FileSystem& files, const std::string& nativePath);
 
-// Reads the file at a native path, or where there is none there, at the path without its
-// trailing blanks (the watch list may keep blanks after a path). Uses the file system alone, so
-// it may run on any thread. NoFile and Failed as loadContent gives them.
-ContentRead readContent(const FileSystem& files, const std::string& nativePath);
-
-// The text to show of what was read, as loadContent gives it: the status passed on, the text
-// from the bytes when Loaded.
-ContentLoad decodeContent(const TextCodec& codec, const ContentRead& read);
-// The same where no codec is needed: for what was not Loaded, and for strict UTF-8; nullopt
-// for Shift-JIS bytes. Keeps nothing between calls, so it may run on any thread.
-std::optional<ContentLoad> decodeUtf8Content(const ContentRead& read);
-
-// Loads the file at a Shift-JIS path: readContent, then decodeContent. NoFile when no regular
-// file is at the path (a directory, a device or a FIFO is never opened); Failed when it exists
-// but cannot be read or is too large. The text ends at a NUL byte; valid UTF-8 is shown as UTF-8,
-// anything else as Shift-JIS.
+// Loads the whole text of the file at a Shift-JIS path, as the content view decodes it: NoFile
+// when no regular file is at the path (a directory, a device or a FIFO is never opened);
+// Failed when it exists but cannot be read. For tools and tests: the view itself reads a file
+// in pieces (LogReader.h).
 ContentLoad loadContent(Platform& platform, std::string_view sjisPath);
 
 }  // namespace morvane

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,18 @@ struct FileFacts {
 
 enum class ReadStatus { Ok, Missing, Failed };
 
+// A file kept open to be read in pieces. It goes on reading the file it opened after its path
+// names another (a rotation), and reads may run on several threads at once.
+class OpenedFile {
+public:
+    virtual ~OpenedFile() = default;
+    // The file's size now; -1 when it cannot be told.
+    virtual std::int64_t size() const = 0;
+    // Reads up to count bytes from offset into bytes, fewer where the file ends first. False
+    // when the read failed.
+    virtual bool readAt(std::int64_t offset, std::size_t count, std::string& bytes) const = 0;
+};
+
 // Paths given to the file system are native paths (UTF-8 on Linux). The engine converts the
 // Shift-JIS paths of the watch list at this edge and nowhere else.
 class FileSystem {
@@ -53,6 +66,11 @@ public:
     // it exists but cannot be read, is not a regular file, or is larger than maxBytes.
     virtual ReadStatus readAll(const std::string& path, std::string& bytes,
                                std::size_t maxBytes) const = 0;
+
+    // Opens a regular file to read it in pieces. Missing when there is no file at the path (or
+    // a folder is); Failed when it exists but cannot be opened or is no regular file.
+    virtual ReadStatus openForReading(const std::string& path,
+                                      std::unique_ptr<OpenedFile>& file) const = 0;
 
     // Replaces the file's content in one step: a new file beside it, flushed, then renamed over
     // the old one, so a failure leaves the old file whole. A symbolic link stays a link and the

@@ -33,6 +33,40 @@ LocalDateTime localTimeOf(std::time_t time) {
             parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }
 
+class PosixOpenedFile : public OpenedFile {
+public:
+    explicit PosixOpenedFile(int fd) : fd_(fd) {}
+    ~PosixOpenedFile() override { ::close(fd_); }
+    PosixOpenedFile(const PosixOpenedFile&) = delete;
+    PosixOpenedFile& operator=(const PosixOpenedFile&) = delete;
+
+    std::int64_t size() const override {
+        struct stat st;
+        return ::fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+    }
+
+    bool readAt(std::int64_t offset, std::size_t count, std::string& bytes) const override {
+        bytes.resize(count);
+        std::size_t filled = 0;
+        while (filled < count) {
+            const ssize_t got = ::pread(fd_, bytes.data() + filled, count - filled,
+                                        static_cast<off_t>(offset) + static_cast<off_t>(filled));
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                bytes.clear();
+                return false;
+            }
+            if (got == 0) break;
+            filled += static_cast<std::size_t>(got);
+        }
+        bytes.resize(filled);
+        return true;
+    }
+
+private:
+    const int fd_;
+};
+
 class PosixFileSystem : public FileSystem {
 public:
     std::optional<FileFacts> lookUp(const std::string& path) const override {
@@ -59,6 +93,23 @@ public:
         const ReadStatus status = readOpen(fd, bytes, maxBytes);
         ::close(fd);
         return status;
+    }
+
+    ReadStatus openForReading(const std::string& path,
+                              std::unique_ptr<OpenedFile>& file) const override {
+        if (path.empty() || hasNul(path)) return ReadStatus::Missing;
+        // O_NONBLOCK as for readAll: a FIFO is refused below, not waited for.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            const bool folder = S_ISDIR(st.st_mode);
+            ::close(fd);
+            return folder ? ReadStatus::Missing : ReadStatus::Failed;
+        }
+        file = std::make_unique<PosixOpenedFile>(fd);
+        return ReadStatus::Ok;
     }
 
     bool replaceAll(const std::string& path, std::string_view bytes) override {

@@ -1,16 +1,12 @@
 #include "ContentLoader.h"
 
-#include <new>
-
 #include "Mailbox.h"
-#include "QtText.h"
 
 namespace morvane {
 
-ContentLoader::ContentLoader(const TextCodec& codec, std::shared_ptr<const FileSystem> files,
-                             StartThread startThread, QObject* parent)
+ContentLoader::ContentLoader(std::shared_ptr<const FileSystem> files, StartThread startThread,
+                             QObject* parent)
     : QObject(parent),
-      codec_(codec),
       files_(std::move(files)),
       startThread_(startThread ? std::move(startThread) : startDetachedThread),
       mailbox_(std::make_shared<Mailbox>(this)) {
@@ -23,31 +19,30 @@ ContentLoader::ContentLoader(const TextCodec& codec, std::shared_ptr<const FileS
 
 ContentLoader::~ContentLoader() {
     mailbox_->close();
+    if (shown_) shown_->close();
 }
 
 void ContentLoader::load(const std::string& nativePath, bool readAfterNow) {
+    // The file shown, changed since: only what is new in it is read. A follow that finds it
+    // gone or unreadable keeps the text shown.
+    if (readAfterNow && !wanted_ && shown_ && shownPath_ == nativePath) {
+        shown_->refresh([](ContentLoad::Status) {});
+        return;
+    }
     wanted_ = nativePath;
     notice_.start();
-    if (reads_.begin(nativePath, readAfterNow)) startRead(nativePath);
+    if (opening_.begin(nativePath, readAfterNow)) startRead(nativePath);
 }
 
 void ContentLoader::startRead(const std::string& nativePath) {
-    const bool started = startThread_([files = files_, mailbox = mailbox_, this, nativePath] {
-        auto read = std::make_shared<Read>();
-        try {
-            read->bytes = readContent(*files, nativePath);
-            // A large text is decoded here rather than on the window's thread.
-            if (std::optional<ContentLoad> decoded = decodeUtf8Content(read->bytes)) {
-                read->text = fromUtf8(decoded->utf8);
-                read->decoded = decoded->status;
-                read->bytes.bytes.clear();
-            }
-        } catch (const std::bad_alloc&) {
-            read->decoded = ContentLoad::Failed;
-        }
-        mailbox->post([this, nativePath, read] { finishRead(nativePath, *read); });
-    });
-    if (!started) finishRead(nativePath, Read{{}, ContentLoad::Failed, {}});
+    LogReader::open(
+        files_, nativePath, startThread_,
+        [mailbox = mailbox_](std::function<void()> delivery) {
+            mailbox->post(std::move(delivery));
+        },
+        [this, nativePath](ContentLoad::Status status, std::shared_ptr<LogReader> reader) {
+            finishRead(nativePath, status, reader);
+        });
 }
 
 void ContentLoader::cancel() {
@@ -55,32 +50,24 @@ void ContentLoader::cancel() {
     notice_.stop();
 }
 
-void ContentLoader::finishRead(const std::string& nativePath, const Read& read) {
-    const PathJobs::Ended ended = reads_.end(nativePath);
-    // A later choice took its place.
-    if (!wanted_ || *wanted_ != nativePath) return;
-    if (ended.again) {
-        reads_.begin(nativePath);
-        startRead(nativePath);
+void ContentLoader::finishRead(const std::string& nativePath, ContentLoad::Status status,
+                               const std::shared_ptr<LogReader>& reader) {
+    const PathJobs::Ended ended = opening_.end(nativePath);
+    // A later choice took its place, or the file changed while it was being opened.
+    if (!wanted_ || *wanted_ != nativePath || ended.again) {
+        if (reader) reader->close();
+        if (ended.again && wanted_ && *wanted_ == nativePath && opening_.begin(nativePath))
+            startRead(nativePath);
         return;
     }
-    tell(read);
-}
-
-void ContentLoader::tell(const Read& read) {
     wanted_.reset();
     notice_.stop();
-    ContentLoad decoded;
-    if (!read.decoded) {
-        try {
-            decoded = decodeContent(codec_, read.bytes);
-        } catch (const std::bad_alloc&) {
-            decoded.status = ContentLoad::Failed;
-        }
-    }
-    switch (read.decoded.value_or(decoded.status)) {
+    switch (status) {
         case ContentLoad::Loaded:
-            emit loaded(read.decoded ? read.text : fromUtf8(decoded.utf8));
+            if (shown_) shown_->close();
+            shown_ = reader;
+            shownPath_ = nativePath;
+            emit loaded(reader);
             return;
         case ContentLoad::NoFile:
             emit missing();

@@ -19,7 +19,8 @@ ContentViewer::ContentViewer(ContentView& view, RecordListView& list, const Watc
       watch_(watch),
       codec_(codec),
       hooks_(hooks),
-      loader_(new ContentLoader(codec, std::move(files), hooks.startWork, this)) {
+      loader_(new ContentLoader(std::move(files), hooks.startWork, this)) {
+    view_.setCodec(codec);
     connect(loader_, &ContentLoader::loaded, this, &ContentViewer::onLoaded);
     connect(loader_, &ContentLoader::missing, this, &ContentViewer::openIfAsked);
     connect(loader_, &ContentLoader::failed, this, &ContentViewer::onFailed);
@@ -82,11 +83,10 @@ void ContentViewer::followFile(const CheckOutcome& outcome) {
     loader_->load(*followed_, true);
 }
 
-void ContentViewer::onLoaded(const QString& text) {
-    if (loadFollows_)
-        view_.reloadText(text);
-    else
-        view_.showText(text);
+void ContentViewer::onLoaded(const std::shared_ptr<LogReader>& reader) {
+    // A follow of the file shown reads what is new without a load; one that had to open the
+    // file again keeps the end in view where it was.
+    view_.showFile(reader, loadFollows_);
     openIfAsked();
 }
 

@@ -17,6 +17,7 @@ namespace morvane {
 
 class ContentLoader;
 class ContentView;
+class LogReader;
 class RecordListView;
 
 class ContentViewer : public QObject {
@@ -48,7 +49,7 @@ private:
     // opening: the view opens once the load ends without error, or once it has run long
     // enough to say so.
     void load(int row, bool opening);
-    void onLoaded(const QString& text);
+    void onLoaded(const std::shared_ptr<LogReader>& reader);
     void onFailed();
     void openIfAsked();
     void close();

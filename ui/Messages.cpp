@@ -121,4 +121,9 @@ QString tooManyTickedMessage(std::size_t ticked) {
         .arg(MaxWatched);
 }
 
+QString copyTooLargeMessage(std::int64_t limitBytes) {
+    return QStringLiteral("選択が大きすぎるためコピーできません（上限 %1 MiB）")
+        .arg(limitBytes / (1024 * 1024));
+}
+
 }  // namespace morvane

@@ -66,6 +66,9 @@ inline const QString CutSizeMark = QStringLiteral("…");
 QString unansweredText(std::size_t files);
 // What the content view shows while a file takes long to load.
 inline const QString LoadingText = QStringLiteral("読み込み中…");
+// What the content view says in place of copying a selection larger than the clipboard takes:
+// "選択が大きすぎるためコピーできません（上限 N MiB）".
+QString copyTooLargeMessage(std::int64_t limitBytes);
 // How the sort column of the header sorts, for a screen reader.
 QString sortWords(SortOrder order);
 

@@ -2,9 +2,11 @@
 
 // In-memory stand-ins for the file system and the clock, and helpers for the tests that use them.
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -122,6 +124,19 @@ public:
         return ReadStatus::Ok;
     }
 
+    // Reads the bytes the path held when it was opened, as a file kept open goes on reading
+    // the file it opened after its path names another; reads of held paths wait as for
+    // readAll.
+    ReadStatus openForReading(const std::string& path,
+                              std::unique_ptr<OpenedFile>& file) const override {
+        waitWhileHeld(path);
+        const auto it = files.find(path);
+        if (it == files.end() || it->second.kind == FakeFile::Directory) return ReadStatus::Missing;
+        if (it->second.kind == FakeFile::Unreadable) return ReadStatus::Failed;
+        file = std::make_unique<Opened>(*this, path, it->second.bytes);
+        return ReadStatus::Ok;
+    }
+
     bool replaceAll(const std::string& path, std::string_view bytes) override {
         if (failWrites) return false;
         ++writes;
@@ -132,6 +147,32 @@ public:
     }
 
 private:
+    class Opened : public OpenedFile {
+    public:
+        Opened(const FakeFileSystem& files, std::string path, std::string bytes)
+            : files_(files), path_(std::move(path)), bytes_(std::move(bytes)) {}
+        std::int64_t size() const override { return std::int64_t(bytes_.size()); }
+        bool readAt(std::int64_t offset, std::size_t count, std::string& bytes) const override {
+            files_.waitWhileHeld(path_);
+            bytes.assign(bytes_, std::min(bytes_.size(), std::size_t(offset)), count);
+            return true;
+        }
+
+    private:
+        const FakeFileSystem& files_;
+        const std::string path_;
+        const std::string bytes_;
+    };
+
+    void waitWhileHeld(const std::string& path) const {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ++reads_[path];
+        ++running_;
+        changed_.wait(lock, [&] { return held_.count(path) == 0; });
+        --running_;
+        changed_.notify_all();
+    }
+
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;  // a lookup began or ended, or a path released
     std::set<std::string> held_;

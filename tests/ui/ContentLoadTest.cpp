@@ -3,6 +3,7 @@
 
 #include "ContentLoad.h"
 #include "FakePlatform.h"
+#include "LogReader.h"
 #include "Messages.h"
 
 namespace morvane {
@@ -28,7 +29,9 @@ TEST_F(ContentLoadTest, ShowsUtf8AsItIsAndAnythingElseAsShiftJisWithOneKindOfLin
          testing::utf8("\xF4\x90\x80\x80")},
         {"an overlong three-byte form is read as Shift-JIS", "\xE0\x80\x80",
          testing::utf8("\xE0\x80\x80")},
-        {"a character cut at the end is read as Shift-JIS", "\xE3\x81", testing::utf8("\xE3\x81")},
+        {"a character cut at the end waits to be whole", "\xE6\x97\xA5\xE3\x81", "日"},
+        {"a character cut before the end is read as Shift-JIS", "\xE3\x81\n",
+         testing::utf8("\xE3\x81\n")},
         {"a three-byte lead whose third byte is no continuation is read as Shift-JIS",
          "\xE3\x81\x41", testing::utf8("\xE3\x81\x41")},
         {"a UTF-8 byte-order mark is left out", "\xEF\xBB\xBFtext", "text"},
@@ -78,10 +81,104 @@ TEST_F(ContentLoadTest, FindsTheFileOrTellsWhyNot) {
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_EQ(result.utf8, c.shown) << c.what;
     }
-    files.put("/w/big", std::string(MaxContentBytes, 'x'));
-    EXPECT_EQ(loadContent(platform, "/w/big").status, ContentLoad::Loaded);
-    files.files["/w/big"].bytes += 'x';
-    EXPECT_EQ(loadContent(platform, "/w/big").status, ContentLoad::Failed);
+}
+
+// The lines of a text cut where a NUL is, split at CR LF, a lone CR and a lone LF.
+std::vector<std::string> plainSplit(std::string text) {
+    text = text.substr(0, text.find('\0'));
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        lines.push_back(std::exchange(line, {}));
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+TEST_F(ContentLoadTest, TheLineIndexFindsEveryLineAPlainSplitFinds) {
+    // Lines of every kind of end, with a CR LF and a lone CR across each block boundary the
+    // index keeps, and more than one piece of the reader.
+    std::string mixed;
+    for (int i = 0; mixed.size() < 2 * LogReader::PieceBytes + 5000; ++i) {
+        const std::size_t toBlock = LineIndex::BlockBytes - mixed.size() % LineIndex::BlockBytes;
+        if (toBlock < 40) mixed += std::string(toBlock - 1, 'b') + (i % 2 ? "\r\n" : "\rx");
+        mixed += "line " + std::to_string(i) + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+    }
+    const std::size_t cut = LineIndex::BlockBytes * 3 - 1;  // between the CR and the LF
+    const struct {
+        const char* what;
+        std::vector<std::string> texts;  // the file's bytes at each read, opened then followed
+    } rows[] = {
+        {"CR LF", {"a\r\nb\r\n"}},
+        {"a lone CR", {"a\rb\r\rc"}},
+        {"a lone LF", {"a\nb\n\nc"}},
+        {"a NUL ends the text", {std::string("a\nb\0c\nd", 7)}},
+        {"no final line end", {"one\ntwo"}},
+        {"an empty file has no line", {""}},
+        {"every kind across blocks and pieces", {mixed}},
+        {"bytes appended in pieces across a boundary, a CR LF cut in two",
+         {mixed.substr(0, cut), mixed.substr(0, cut + 1), mixed.substr(0, cut + 7), mixed}},
+        {"a line appended to goes on", {"one\ntw", "one\ntwo\nthree"}},
+        {"a truncation reads the text anew", {"1\n2\n3\n4\n", "5\n"}},
+        {"a text replaced by one as long", {"aaaa\nbb", "cccc\ndd\ne"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        files.put("/w/log", row.texts.front());
+        std::shared_ptr<LogReader> reader;
+        const auto now = [](std::function<void()> work) { return work(), true; };
+        LogReader::open(std::shared_ptr<const FileSystem>(&files, [](const FileSystem*) {}),
+                        "/w/log", now, now,
+                        [&](ContentLoad::Status, std::shared_ptr<LogReader> r) { reader = r; });
+        ASSERT_TRUE(reader);
+        for (const std::string& text : row.texts) {
+            files.files["/w/log"].bytes = text;
+            reader->refresh([](ContentLoad::Status) {});
+            const std::vector<std::string> lines = plainSplit(text);
+            const LogReader::Facts facts = reader->facts();
+            ASSERT_TRUE(facts.indexWhole);
+            ASSERT_EQ(facts.lineCount, std::int64_t(lines.size()));
+            const auto lineAt = [&](LineAnchor anchor, std::int64_t at) {
+                std::string bytes = "(none)";
+                std::int64_t number = -2;
+                reader->fetch(anchor, at, 0, 1, [&](LineBatch batch) {
+                    if (batch.lines.empty()) return;
+                    bytes = batch.lines[0].bytes;
+                    number = batch.firstLine;
+                });
+                return std::pair(number, bytes);
+            };
+            std::int64_t start = 0;
+            for (std::size_t n = 0; n < lines.size(); ++n) {
+                // Every line of a short text; of a long one, a sample and those at the blocks'
+                // boundaries.
+                const bool nearBoundary =
+                    std::abs(start % LineIndex::BlockBytes - LineIndex::BlockBytes / 2) >
+                    LineIndex::BlockBytes / 2 - 40;
+                if (lines.size() > 300 && n % 97 != 0 && !nearBoundary && n + 2 < lines.size()) {
+                    start += std::int64_t(lines[n].size());
+                    start += text.compare(std::size_t(start), 2, "\r\n") == 0 ? 2 : 1;
+                    continue;
+                }
+                ASSERT_EQ(lineAt(LineAnchor::Line, std::int64_t(n)),
+                          std::pair(std::int64_t(n), lines[n]))
+                    << "line " << n;
+                ASSERT_EQ(lineAt(LineAnchor::Offset, start + std::int64_t(lines[n].size()) / 2),
+                          std::pair(std::int64_t(n), lines[n]))
+                    << "the line that holds a byte of line " << n;
+                start += std::int64_t(lines[n].size());
+                start += text.compare(std::size_t(start), 2, "\r\n") == 0 ? 2 : 1;
+            }
+            if (!lines.empty()) {
+                EXPECT_EQ(lineAt(LineAnchor::End, 0).second, lines.back());
+            }
+        }
+    }
 }
 
 TEST(ContentErrorMessage, NamesTheFileByItsLastPart) {
@@ -102,19 +199,6 @@ TEST(ContentErrorMessage, NamesTheFileByItsLastPart) {
         EXPECT_EQ(contentErrorMessage(testing::realPlatform().codec(), c.path),
                   c.name + " はファイルを開けません。")
             << c.what;
-}
-
-TEST(ContentLoadOnDisk, EightMebibytesLoadAndOneByteMoreFails) {
-    const testing::TempFolder dir;
-    Platform platform = testing::realPlatform().platform();
-    const std::pair<std::size_t, ContentLoad::Status> rows[] = {
-        {8388608, ContentLoad::Loaded},
-        {8388609, ContentLoad::Failed},
-    };
-    for (const auto& [size, status] : rows)
-        EXPECT_EQ(loadContent(platform, dir.write("big.txt", std::string(size, 'x'))).status,
-                  status)
-            << size << " bytes";
 }
 
 TEST(ContentLoadOnDisk, ADirectoryOrAFifoIsNoFileAndIsNeverOpened) {

@@ -1,15 +1,20 @@
-// The content view: opening and closing it, the heights it takes and gives back, and what a
-// missing or unreadable file does to it.
+// The content view: opening and closing it, the heights it takes and gives back, what a
+// missing or unreadable file does to it, and how it reads, follows and finds in a file it
+// never holds whole.
 
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextLayout>
 
+#include "ContentView.h"
+#include "LogReader.h"
+#include "Mailbox.h"
+#include "PosixFileSystem.h"
 #include "RecordList.h"
 #include "WindowFixture.h"
 
@@ -51,9 +56,53 @@ protected:
         settle();
     }
 
-    std::string memo() { return child<QPlainTextEdit>("MemoList")->toPlainText().toStdString(); }
+    // The whole text as the user copies it: Ctrl+A, Ctrl+C.
+    std::string memo() { return copiedText(memoList(), loadsOnThreads); }
     bool isOpen() { return action("MenuFileView")->isChecked() && child("PanelView")->isVisible(); }
-    QPlainTextEdit* memoList() { return child<QPlainTextEdit>("MemoList"); }
+    QAbstractScrollArea* memoList() { return child<QAbstractScrollArea>("MemoList"); }
+
+public:
+    // onThreads: the copy's read runs on a thread of its own; its text comes a little later.
+    static std::string copiedText(QWidget* memo, bool onThreads = false) {
+        QApplication::clipboard()->clear();
+        QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier);
+        settle();
+        if (onThreads)
+            (void)QTest::qWaitFor([] { return !QApplication::clipboard()->text().isEmpty(); },
+                                  1000);
+        return QApplication::clipboard()->text().toStdString();
+    }
+    // The lines in view, as a screen reader reads them.
+    static QStringList visibleLines(QWidget* memo) {
+        QAccessibleTextInterface* text =
+            QAccessible::queryAccessibleInterface(memo)->textInterface();
+        return text->text(0, text->characterCount()).split(u'\n');
+    }
+    static QString selectedText(QWidget* memo) {
+        QAccessibleTextInterface* text =
+            QAccessible::queryAccessibleInterface(memo)->textInterface();
+        int start = 0;
+        int end = 0;
+        text->selection(0, &start, &end);
+        return text->selectionCount() ? text->text(start, end) : QString();
+    }
+    // Whether the row of the view (0 the top) is drawn on the new-line mark's ground: the
+    // ground a quarter of the way from black to lime.
+    static bool rowMarked(QAbstractScrollArea* memo, int row) {
+        const QImage drawn = memo->viewport()->grab().toImage();
+        const int rowHeight = memo->fontMetrics().lineSpacing();
+        return drawn.pixelColor(drawn.width() - 3, row * rowHeight + rowHeight / 2) ==
+               QColor(0, 63, 0);
+    }
+    static bool rowHasText(QAbstractScrollArea* memo, int row) {
+        const QImage drawn = memo->viewport()->grab().toImage();
+        const int rowHeight = memo->fontMetrics().lineSpacing();
+        for (int y = row * rowHeight; y < (row + 1) * rowHeight; ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                if (drawn.pixelColor(x, y) != QColor(Qt::black)) return true;
+        return false;
+    }
 };
 
 TEST_F(ContentView, TheCommandWithoutASelectedRowShowsTheErrorBoxAndChangesNothing) {
@@ -234,39 +283,36 @@ TEST_F(ContentView, TheFileOfTheWholeWatchListPathIsShownNotThatOfTheCutFields) 
     EXPECT_TRUE(viewErrors.empty());
 }
 
-TEST_F(ContentView, TextIsWrappedAtWordsUnlessALongRunHasNowhereToBreak) {
+TEST_F(ContentView, LongLinesWrapAtTheViewsWidth) {
     struct Case {
         const char* what;
         std::string text;
-        QTextOption::WrapMode wrap;
+        bool wraps;
     };
     const Case cases[] = {
-        {"a run with nowhere to break", std::string(100000, 'x'), QTextOption::WrapAnywhere},
-        {"words", "alpha bravo charlie\ndelta", QTextOption::WrapAtWordBoundaryOrAnywhere},
+        {"a run with nowhere to break", std::string(100000, 'x'), true},
+        {"words", "alpha bravo charlie\ndelta", false},
         {"a long line of words",
          [] {
              std::string words;
              while (words.size() < 100000) words += "word, ";
              return words;
          }(),
-         QTextOption::WrapAtWordBoundaryOrAnywhere},
-        {"minified numbers", "[" + std::string(20000, '1') + ",2]", QTextOption::WrapAnywhere},
+         true},
+        {"minified numbers", "[" + std::string(20000, '1') + ",2]", true},
     };
     openWatching();
     select(0);
     command();
-    auto* view = child<QPlainTextEdit>("MemoList");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         files.put("/w/b.txt", c.text);
         select(0);
         select(1);
         ASSERT_TRUE(isOpen());
-        EXPECT_EQ(view->wordWrapMode(), c.wrap);
-        EXPECT_EQ(view->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         EXPECT_EQ(memo(), c.text) << "the text as loaded";
-        if (c.text.size() > 1000) {
-            EXPECT_GT(view->document()->lastBlock().layout()->lineCount(), 10) << "wrapped";
+        if (c.wraps) {
+            EXPECT_TRUE(rowHasText(memoList(), 1)) << "the line goes on on the next row";
         }
     }
 }
@@ -279,28 +325,70 @@ TEST_F(ContentView, AFileAppendedToIsReadAgainInPlaceWithExactlyTheNewLinesMarke
         openWatching(log);
         select(0);
         command();
-        QScrollBar* bar = memoList()->verticalScrollBar();
-        bar->setValue(atEnd ? bar->maximum() : 100);
-        const auto firstVisible = [&] {
-            return memoList()->cursorForPosition({0, 0}).blockNumber();
-        };
-        const int top = firstVisible();
+        if (atEnd) {
+            QTest::keyClick(memoList(), Qt::Key_End, Qt::ControlModifier);
+        } else {
+            for (int i = 0; i < 10; ++i) QTest::keyClick(memoList(), Qt::Key_PageDown);
+        }
+        settle();
+        const QString top = visibleLines(memoList()).front();
         files.put("/w/a.txt", log + "new one\nnew two\n", {2024, 3, 1, 12, 0, 2});
         action("MenuRepaint")->trigger();
         settle();
         EXPECT_EQ(memo(), log + "new one\nnew two\n");
         if (atEnd)
-            EXPECT_EQ(bar->value(), bar->maximum());
+            EXPECT_EQ(visibleLines(memoList()).back(), QStringLiteral("new two"));
         else
-            EXPECT_EQ(firstVisible(), top);
+            EXPECT_EQ(visibleLines(memoList()).front(), top);
         action("MenuRepaint")->trigger();  // unchanged: not read again, so the mark stays
         settle();
-        const auto marks = memoList()->extraSelections();
-        ASSERT_EQ(marks.size(), 1);
-        const QTextCursor& mark = marks[0].cursor;
-        const QTextDocument* document = memoList()->document();
-        EXPECT_EQ(document->findBlock(mark.selectionStart()).blockNumber(), 200);
-        EXPECT_EQ(document->findBlock(mark.selectionEnd() - 1).blockNumber(), 201);
+        QTest::keyClick(memoList(), Qt::Key_End, Qt::ControlModifier);
+        settle();
+        const int rows = memoList()->viewport()->height() / memoList()->fontMetrics().lineSpacing();
+        ASSERT_EQ(visibleLines(memoList()).back(), QStringLiteral("new two"));
+        EXPECT_FALSE(rowMarked(memoList(), rows - 3)) << "line 199";
+        EXPECT_TRUE(rowMarked(memoList(), rows - 2)) << "new one";
+        EXPECT_TRUE(rowMarked(memoList(), rows - 1)) << "new two";
+    }
+}
+
+TEST_F(ContentView, AFollowedFileCutReplacedOrHalfWrittenShowsWhatItHoldsNow) {
+    std::string log;
+    for (int i = 0; i < 200; ++i) log += "old line " + std::to_string(i) + "\n";
+    std::string rotated;
+    for (int i = 0; i < 50; ++i) rotated += "new line " + std::to_string(i) + "\n";
+    const struct {
+        const char* what;
+        std::string before;
+        bool atEnd;  // the view sat at the end of the text
+        std::string after;
+        QString lastInView;  // empty: the view shows the start
+    } rows[] = {
+        {"copytruncate: cut to nothing, then written", log, false, "a\nb\nc\n", "c"},
+        {"create rotation with the view at its end: the end of the new file", log, true, rotated,
+         "new line 49"},
+        {"a rotation elsewhere shows the new file's start", log, false, rotated, ""},
+        {"half a UTF-8 character at the end, then the rest", "日本\n\xE8\xAA", true, "日本\n語\n",
+         "語"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        openWatching(row.before);
+        select(0);
+        command();
+        if (row.atEnd) QTest::keyClick(memoList(), Qt::Key_End, Qt::ControlModifier);
+        settle();
+        if (row.before.back() == '\xAA') {
+            EXPECT_EQ(memo(), "日本\n") << "the half is left out";
+        }
+        files.put("/w/a.txt", row.after, {2024, 3, 1, 12, 0, 2});
+        action("MenuRepaint")->trigger();
+        settle();
+        EXPECT_EQ(memo(), row.after);
+        if (row.lastInView.isEmpty())
+            EXPECT_EQ(visibleLines(memoList()).front(), QStringLiteral("new line 0"));
+        else
+            EXPECT_EQ(visibleLines(memoList()).back(), row.lastInView);
     }
 }
 
@@ -344,8 +432,12 @@ TEST_F(ContentView, CtrlFFindsJapaneseAsTypedAndEnterSelectsItsNextPlace) {
     typed.setCommitString(QStringLiteral("ログ"));
     QApplication::sendEvent(box, &typed);
     const auto found = [&] {
-        const QTextCursor c = memoList()->textCursor();
-        return c.selectedText() == QStringLiteral("ログ") ? c.selectionStart() : -1;
+        QAccessibleTextInterface* text =
+            QAccessible::queryAccessibleInterface(memoList())->textInterface();
+        int start = 0;
+        int end = 0;
+        text->selection(0, &start, &end);
+        return text->text(start, end) == QStringLiteral("ログ") ? start : -1;
     };
     std::vector<int> places;
     for (int i = 0; i < 3; ++i) {
@@ -357,6 +449,73 @@ TEST_F(ContentView, CtrlFFindsJapaneseAsTypedAndEnterSelectsItsNextPlace) {
     EXPECT_EQ(places, (std::vector<int>{0, 10, 0, 10})) << "round from the other end";
     QTest::keyClick(box, Qt::Key_Escape);
     EXPECT_FALSE(child("PanelFind")->isVisible());
+}
+
+TEST(ContentViewOnDisk, ALargeLogShowsItsEndFindsItsLastWordAndCopiesAcrossPieces) {
+    const TempFolder dir;
+    std::string log;
+    std::size_t alpha = 0;
+    for (int i = 0; log.size() < 40 * 1024 * 1024; ++i) {
+        // A word a little before the boundary of the reader's first piece.
+        if (alpha == 0 && log.size() > LogReader::PieceBytes - 200) {
+            alpha = log.size();
+            log += "alpha ";
+        }
+        log += "2024-03-01 12:00:00 worker " + std::to_string(i) + " handled a request\r\n";
+    }
+    log += "the last line holds zebra";
+    const std::string path = dir.write("big.log", log);
+    const auto settle = [] {
+        QApplication::sendPostedEvents();
+        QApplication::processEvents();
+    };
+    morvane::ContentView view;
+    view.resize(500, 200);
+    view.setCodec(realPlatform().codec());
+    view.show();
+    Mailbox mailbox(&view);
+    const std::shared_ptr<const FileSystem> files = makePosixFileSystem();
+    LogReader::open(
+        files, path, [](std::function<void()> work) { return work(), true; },
+        [&](std::function<void()> delivery) { mailbox.post(std::move(delivery)); },
+        [&](ContentLoad::Status status, std::shared_ptr<LogReader> reader) {
+            ASSERT_EQ(status, ContentLoad::Loaded);
+            view.showFile(reader);
+        });
+    settle();
+    auto* memo = view.findChild<QAbstractScrollArea*>(QStringLiteral("MemoList"));
+    using Test = ContentView;  // the window tests' fixture, for its helpers
+    EXPECT_TRUE(Test::visibleLines(memo).front().startsWith(QStringLiteral("2024-03-01")));
+
+    QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(Test::visibleLines(memo).back(), QStringLiteral("the last line holds zebra"));
+
+    QTest::keyClick(memo, Qt::Key_Home, Qt::ControlModifier);
+    settle();
+    auto* box = view.findChild<QLineEdit*>(QStringLiteral("EditFind"));
+    box->setText(QStringLiteral("ZEBRA"));
+    QTest::keyClick(box, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(Test::selectedText(memo), QStringLiteral("zebra")) << "either case";
+    EXPECT_EQ(Test::visibleLines(memo).back(), QStringLiteral("the last line holds zebra"));
+
+    // From the word before the piece boundary to the end of the third line after it.
+    box->setText(QStringLiteral("alpha"));
+    QTest::keyClick(box, Qt::Key_Return);
+    settle();
+    ASSERT_EQ(Test::selectedText(memo), QStringLiteral("alpha"));
+    for (int i = 0; i < 3; ++i) QTest::keyClick(memo, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(memo, Qt::Key_End, Qt::ShiftModifier);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier);
+    settle();
+    std::size_t end = alpha;
+    for (int i = 0; i < 4; ++i) end = log.find("\r\n", end) + 2;
+    std::string expected = log.substr(alpha, end - 2 - alpha);
+    for (std::size_t at; (at = expected.find('\r')) != std::string::npos;) expected.erase(at, 1);
+    ASSERT_GT(end, LogReader::PieceBytes);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Start-up (applySettings, prepareFirstShow) and every kind of close request.
 
+#include <QAbstractScrollArea>
 #include <QAccessible>
-#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -98,9 +98,9 @@ TEST_F(StartUp, TheStoredSettingsApplyAtCreationAndThePlaceAtTheShow) {
     EXPECT_TRUE(action("MenuSortUpdate")->isChecked() && action("MenuSortDec")->isChecked());
     EXPECT_TRUE(action("MenuNotify")->isChecked());
     EXPECT_EQ(list()->palette().color(QPalette::Base), QColor(255, 255, 255));
-    EXPECT_EQ(child<QPlainTextEdit>("MemoList")->palette().color(QPalette::Base),
+    EXPECT_EQ(child<QAbstractScrollArea>("MemoList")->palette().color(QPalette::Base),
               QColor(255, 0, 0));
-    EXPECT_EQ(child<QPlainTextEdit>("MemoList")->palette().color(QPalette::Text),
+    EXPECT_EQ(child<QAbstractScrollArea>("MemoList")->palette().color(QPalette::Text),
               QColor(0, 0, 255));
     f.show();
     settle();
