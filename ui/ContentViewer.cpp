@@ -67,7 +67,9 @@ void ContentViewer::load(int row, bool opening) {
 }
 
 void ContentViewer::followFile(const CheckOutcome& outcome) {
-    if (!open_ || !followed_) return;
+    // A file that changes while the view is being opened on it is read again too: the read
+    // under way may have begun before the change.
+    if (!followed_ || (!open_ && !loader_->isLoading())) return;
     const auto row = std::find_if(outcome.rows.begin(), outcome.rows.end(),
                                   [&](const WatchRow& r) { return r.nativePath() == followed_; });
     if (row == outcome.rows.end()) {

@@ -416,6 +416,29 @@ TEST_F(ContentView, TheFollowedFileIsReadAgainAtEveryWriteAndWhereverItsLineMove
     EXPECT_EQ(memo(), "one\ntwo\nthree\nfour\n");
 }
 
+TEST_F(ContentView, AnEarlierChoiceToldAfterALaterOneIsNotShown) {
+    loadsToldLater = true;
+    openWatching();
+    select(0);
+    command();
+    list()->setCurrentIndex(list()->model()->index(1, 0));  // read, not yet told
+    list()->setCurrentIndex(list()->model()->index(0, 0));
+    settle();
+    EXPECT_EQ(memo(), "alpha\nsecond line");
+}
+
+TEST_F(ContentView, AFileChangedWhileTheViewOpensOnItIsReadAgain) {
+    loadsToldLater = true;
+    openWatching("one\n");
+    select(0);
+    action("MenuFileView")->trigger();  // read, and its text not yet shown
+    files.put("/w/a.txt", "one\ntwo\n", {2024, 3, 1, 12, 0, 2});
+    action("MenuRepaint")->trigger();
+    settle();
+    EXPECT_TRUE(isOpen());
+    EXPECT_EQ(memo(), "one\ntwo\n");
+}
+
 TEST_F(ContentView, CtrlFFindsJapaneseAsTypedAndEnterSelectsItsNextPlace) {
     openWatching("ログ一\n二行目\n三 ログ\n");
     select(0);

@@ -51,6 +51,9 @@ protected:
     std::unique_ptr<MainWindow> form;
     bool lookUpsOnThreads = false;
     bool loadsOnThreads = false;  // content loads on threads of their own, as the program runs them
+    // Content loads done at once, on a thread of their own: what they tell waits for the next
+    // turn of the event loop.
+    bool loadsToldLater = false;
     int loadsStarted = 0;
 
     // Creates the window, with its settings applied, without showing it.
@@ -68,6 +71,8 @@ protected:
             ++loadsStarted;
             if (loadsOnThreads)
                 std::thread(std::move(work)).detach();
+            else if (loadsToldLater)
+                std::thread(std::move(work)).join();
             else
                 work();
             return true;
