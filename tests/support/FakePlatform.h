@@ -109,12 +109,7 @@ public:
 
     ReadStatus readAll(const std::string& path, std::string& bytes,
                        std::size_t maxBytes) const override {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ++reads_[path];
-        ++running_;
-        changed_.wait(lock, [&] { return held_.count(path) == 0; });
-        --running_;
-        changed_.notify_all();
+        waitWhileHeld(path);
         const auto it = files.find(path);
         if (it == files.end()) return ReadStatus::Missing;
         if (it->second.kind == FakeFile::Directory) return ReadStatus::Missing;
