@@ -5,10 +5,12 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -107,6 +109,10 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Selects the word under the pointer, as a text box does.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // The right button, the Menu key or Shift+F10: コピー and すべて選択.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     struct Line {
@@ -143,6 +149,10 @@ private:
     std::optional<std::pair<std::size_t, int>> place(std::int64_t byte) const;
     void moveCursor(int key, bool extend);
     bool showsEnd() const;
+    void selectAll() { select(0, message_.isEmpty() ? facts_.textEnd : 0); }
+    void copySelection() {
+        copy(showNote_ ? showNote_ : [](const QString&) {});
+    }
 
     std::shared_ptr<LogReader> reader_;
     const TextCodec* codec_ = nullptr;
@@ -701,11 +711,11 @@ void LogTextArea::keyPressEvent(QKeyEvent* event) {
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     const int rows = rowsInView();
     if (event->matches(QKeySequence::SelectAll)) {
-        select(0, message_.isEmpty() ? facts_.textEnd : 0);
+        selectAll();
         return;
     }
     if (event->matches(QKeySequence::Copy)) {
-        copy(showNote_ ? showNote_ : [](const QString&) {});
+        copySelection();
         return;
     }
     switch (event->key()) {
@@ -769,6 +779,34 @@ void LogTextArea::mouseMoveEvent(QMouseEvent* event) {
     if (point.y() >= viewport()->height()) scrollRows(1);
     const std::int64_t byte = byteAt(point);
     if (byte >= 0) select(anchor_, byte);
+}
+
+void LogTextArea::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const auto at = place(byteAt(event->position().toPoint()));
+    if (!at) return;
+    const Line& line = lines_[at->first];
+    const int unit = at->second;
+    if (unit >= int(line.text.size())) return;
+    QTextBoundaryFinder words(QTextBoundaryFinder::Word, line.text);
+    words.setPosition(unit + 1);
+    const int from = std::max<qsizetype>(0, words.toPreviousBoundary());
+    words.setPosition(unit);
+    qsizetype to = words.toNextBoundary();
+    if (to < 0) to = line.text.size();
+    select(line.span.start + line.byteOf[std::size_t(from)],
+           line.span.start + line.byteOf[std::size_t(to)]);
+}
+
+void LogTextArea::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copyItem = menu.addAction(ContentCopyItemText, this, [this] { copySelection(); });
+    copyItem->setShortcut(QKeySequence::Copy);
+    copyItem->setEnabled(selectionStart() != selectionEnd() || !message_.isEmpty());
+    menu.addSeparator();
+    QAction* allItem = menu.addAction(ContentSelectAllItemText, this, [this] { selectAll(); });
+    allItem->setShortcut(QKeySequence::SelectAll);
+    menu.exec(event->globalPos());
 }
 
 void LogTextArea::copy(const std::function<void(const QString&)>& tooLarge) {

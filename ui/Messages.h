@@ -69,6 +69,9 @@ inline const QString LoadingText = QStringLiteral("読み込み中…");
 // What the content view says in place of copying a selection larger than the clipboard takes:
 // "選択が大きすぎるためコピーできません（上限 N MiB）".
 QString copyTooLargeMessage(std::int64_t limitBytes);
+// The content view's menu.
+inline const QString ContentCopyItemText = QStringLiteral("コピー(&C)");
+inline const QString ContentSelectAllItemText = QStringLiteral("すべて選択(&A)");
 // How the sort column of the header sorts, for a screen reader.
 QString sortWords(SortOrder order);
 

@@ -5,11 +5,14 @@
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "ContentView.h"
 #include "LogReader.h"
@@ -414,6 +417,30 @@ TEST_F(ContentView, TheFollowedFileIsReadAgainAtEveryWriteAndWhereverItsLineMove
     settle();
     write("one\ntwo\nthree\nfour\n", 4);
     EXPECT_EQ(memo(), "one\ntwo\nthree\nfour\n");
+}
+
+// As in a text box: a double click selects a word, the menu copies it or selects all.
+TEST_F(ContentView, ADoubleClickSelectsAWordAndTheMenuCopiesIt) {
+    openWatching("alpha bravo charlie\n");
+    select(0);
+    command();
+    QWidget* const box = memoList()->viewport();
+    const QPoint inBravo(memoList()->fontMetrics().horizontalAdvance(QStringLiteral("alpha br")),
+                         memoList()->fontMetrics().lineSpacing() / 2);
+    QTest::mouseDClick(box, Qt::LeftButton, {}, inBravo);
+    EXPECT_EQ(selectedText(memoList()), QStringLiteral("bravo"));
+    QApplication::clipboard()->clear();
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        EXPECT_EQ(menu->actions().back()->text(), QStringLiteral("すべて選択(&A)"));
+        menu->actions().front()->trigger();
+        menu->close();
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, inBravo, box->mapToGlobal(inBravo));
+    QApplication::sendEvent(box, &click);
+    settle();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("bravo"));
 }
 
 TEST_F(ContentView, AnEarlierChoiceToldAfterALaterOneIsNotShown) {
