@@ -89,7 +89,10 @@ public:
     std::int64_t selectionEnd() const { return std::max(anchor_, cursor_); }
     void select(std::int64_t from, std::int64_t to);
     // Copies the selection to the clipboard once its bytes are read; tooLarge says why not.
-    void copy(const std::function<void(const QString&)>& tooLarge);
+    // To the mouse selection of the desktop (X11's primary selection) instead with
+    // QClipboard::Selection, where the platform has one.
+    void copy(const std::function<void(const QString&)>& tooLarge,
+              QClipboard::Mode mode = QClipboard::Clipboard);
     // Scrolls the byte into view; one outside the lines at hand is shown a third of the way
     // down once read.
     void ensureVisible(std::int64_t byte);
@@ -109,6 +112,9 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // A selection made with the mouse is offered to a middle click elsewhere, as a text box
+    // does.
+    void mouseReleaseEvent(QMouseEvent* event) override;
     // Selects the word under the pointer, as a text box does.
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     // The right button, the Menu key or Shift+F10: コピー and すべて選択.
@@ -796,6 +802,8 @@ void LogTextArea::mouseDoubleClickEvent(QMouseEvent* event) {
     if (to < 0) to = line.text.size();
     select(line.span.start + line.byteOf[std::size_t(from)],
            line.span.start + line.byteOf[std::size_t(to)]);
+    if (QApplication::clipboard()->supportsSelection())
+        copy([](const QString&) {}, QClipboard::Selection);
 }
 
 void LogTextArea::contextMenuEvent(QContextMenuEvent* event) {
@@ -809,9 +817,15 @@ void LogTextArea::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
-void LogTextArea::copy(const std::function<void(const QString&)>& tooLarge) {
+void LogTextArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && QApplication::clipboard()->supportsSelection() &&
+        selectionStart() != selectionEnd())
+        copy([](const QString&) {}, QClipboard::Selection);
+}
+
+void LogTextArea::copy(const std::function<void(const QString&)>& tooLarge, QClipboard::Mode mode) {
     if (!message_.isEmpty()) {
-        QApplication::clipboard()->setText(message_);
+        QApplication::clipboard()->setText(message_, mode);
         return;
     }
     const std::int64_t from = selectionStart();
@@ -822,10 +836,12 @@ void LogTextArea::copy(const std::function<void(const QString&)>& tooLarge) {
         return;
     }
     reader_->readRange(
-        from, to, [view = QPointer<LogTextArea>(this), from](std::optional<std::string> bytes) {
+        from, to,
+        [view = QPointer<LogTextArea>(this), from, mode](std::optional<std::string> bytes) {
             if (!view || !bytes || !view->codec_) return;
             QApplication::clipboard()->setText(
-                qStringOf(decodeText(*view->codec_, view->facts_.encoding, *bytes, from == 0)));
+                qStringOf(decodeText(*view->codec_, view->facts_.encoding, *bytes, from == 0)),
+                mode);
         });
 }
 
