@@ -104,6 +104,11 @@ public:
     QString visibleText() const;
     // Where in visibleText() the selection lies; -1 for none in view.
     std::pair<int, int> visibleSelection() const;
+    // The box of the character at an offset of visibleText() in the viewport, empty for none;
+    // and the offset of the character at a point of the viewport, -1 for none: what a screen
+    // reader's review by mouse and a magnifier follow.
+    QRect characterRect(int offset);
+    int offsetAt(QPoint point);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -214,8 +219,14 @@ public:
         return area_->visibleText().mid(start, end - start);
     }
     int characterCount() const override { return int(area_->visibleText().size()); }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
+    QRect characterRect(int offset) const override {
+        const QRect box = area_->characterRect(offset);
+        return box.isEmpty() ? box
+                             : QRect(area_->viewport()->mapToGlobal(box.topLeft()), box.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return area_->offsetAt(area_->viewport()->mapFromGlobal(point));
+    }
     void scrollToSubstring(int, int) override {}
     QString attributes(int, int* start, int* end) const override {
         *start = *end = 0;
@@ -843,6 +854,45 @@ void LogTextArea::copy(const std::function<void(const QString&)>& tooLarge, QCli
                 qStringOf(decodeText(*view->codec_, view->facts_.encoding, *bytes, from == 0)),
                 mode);
         });
+}
+
+QRect LogTextArea::characterRect(int offset) {
+    if (!message_.isEmpty() || offset < 0) return {};
+    int y = -topRow_ * rowHeight();
+    for (std::size_t i = top_; i < lines_.size() && y < viewport()->height(); ++i) {
+        Line& line = laidOut(i);
+        const int units = int(line.text.size());
+        if (offset <= units) {  // the line's end stands for its "\n"
+            const QTextLine row = line.layout->lineForTextPosition(offset);
+            if (!row.isValid()) return {};
+            const int x = int(row.cursorToX(offset));
+            const int next = offset < units ? int(row.cursorToX(offset + 1))
+                                            : x + fontMetrics().averageCharWidth();
+            return QRect(x, y + int(row.y()), std::max(1, next - x), rowHeight());
+        }
+        offset -= units + 1;
+        y += line.rows * rowHeight();
+    }
+    return {};
+}
+
+int LogTextArea::offsetAt(QPoint point) {
+    if (!message_.isEmpty()) return -1;
+    int offset = 0;
+    int y = -topRow_ * rowHeight();
+    for (std::size_t i = top_; i < lines_.size() && y < viewport()->height(); ++i) {
+        Line& line = laidOut(i);
+        const int height = line.rows * rowHeight();
+        if (point.y() < y) return -1;
+        if (point.y() < y + height) {
+            const QTextLine row =
+                line.layout->lineAt(std::clamp((point.y() - y) / rowHeight(), 0, line.rows - 1));
+            return offset + (row.isValid() ? row.xToCursor(point.x()) : 0);
+        }
+        offset += int(line.text.size()) + 1;
+        y += height;
+    }
+    return -1;
 }
 
 QString LogTextArea::visibleText() const {

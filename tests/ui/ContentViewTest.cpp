@@ -429,6 +429,11 @@ TEST_F(ContentView, ADoubleClickSelectsAWordAndTheMenuCopiesIt) {
                          memoList()->fontMetrics().lineSpacing() / 2);
     QTest::mouseDClick(box, Qt::LeftButton, {}, inBravo);
     EXPECT_EQ(selectedText(memoList()), QStringLiteral("bravo"));
+    // A screen reader's review by mouse finds the same character.
+    QAccessibleTextInterface* text =
+        QAccessible::queryAccessibleInterface(memoList())->textInterface();
+    EXPECT_EQ(text->offsetAtPoint(box->mapToGlobal(inBravo)), 8);
+    EXPECT_TRUE(text->characterRect(8).contains(box->mapToGlobal(inBravo)));
     QApplication::clipboard()->clear();
     QTimer::singleShot(0, [] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
