@@ -103,8 +103,9 @@ public:
         if (fd < 0)
             return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
         struct stat st;
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            const bool folder = S_ISDIR(st.st_mode);
+        const bool known = ::fstat(fd, &st) == 0;
+        if (!known || !S_ISREG(st.st_mode)) {
+            const bool folder = known && S_ISDIR(st.st_mode);
             ::close(fd);
             return folder ? ReadStatus::Missing : ReadStatus::Failed;
         }
