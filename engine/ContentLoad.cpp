@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "LogReader.h"
+#include "ShiftJis.h"
 #include "SjisPath.h"
 
 namespace morvane {
@@ -88,10 +90,6 @@ DecodedLine decodeUtf8(std::string_view bytes, bool atTextEnd) {
     return line;
 }
 
-bool isSjisLead(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 // The converted UTF-8 (valid, from the codec) as UTF-16.
 std::u16string utf16Of(std::string_view utf8) {
     DecodedLine line = decodeUtf8(utf8, false);
@@ -105,7 +103,7 @@ DecodedLine decodeSjis(const TextCodec& codec, std::string_view bytes) {
     starts.reserve(bytes.size() + 1);
     for (std::size_t i = 0; i < bytes.size();) {
         starts.push_back(std::uint32_t(i));
-        i += isSjisLead(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        i += isLeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
     }
     DecodedLine line;
     std::string utf8;
@@ -197,22 +195,30 @@ ContentLoad loadContent(Platform& platform, std::string_view sjisPath) {
     try {
         std::string nativePath;
         if (!platform.codec.toUtf8(sjisPath, nativePath)) return {};  // names no file
-        const std::optional<std::string> path = contentPath(platform.files, nativePath);
-        if (!path) return {};
-        std::unique_ptr<OpenedFile> file;
-        switch (platform.files.openForReading(*path, file)) {
-            case ReadStatus::Ok:
-                break;
-            case ReadStatus::Missing:
-                return {};
-            case ReadStatus::Failed:
-                return ContentLoad{ContentLoad::Failed, {}};
-        }
-        std::string bytes;
-        const std::int64_t size = file->size();
-        if (size < 0 || !file->readAt(0, std::size_t(size), bytes))
-            return ContentLoad{ContentLoad::Failed, {}};
-        const std::u16string text = decodeText(platform.codec, encodingOf(bytes), bytes, true);
+        // The view's own reader, its work done at once on this thread: nothing of it outlives
+        // the call, so it may borrow the platform's file system.
+        const std::shared_ptr<const FileSystem> files(std::shared_ptr<void>(), &platform.files);
+        const StartThread atOnce = [](std::function<void()> work) {
+            work();
+            return true;
+        };
+        ContentLoad::Status status = ContentLoad::NoFile;
+        std::shared_ptr<LogReader> reader;
+        LogReader::open(
+            files, nativePath, atOnce, [](std::function<void()> delivery) { delivery(); },
+            [&](ContentLoad::Status opened, std::shared_ptr<LogReader> read) {
+                status = opened;
+                reader = std::move(read);
+            });
+        if (!reader) return ContentLoad{status, {}};
+        std::optional<std::string> read;
+        reader->readRange(0, reader->facts().textEnd,
+                          [&](std::optional<std::string> bytes) { read = std::move(bytes); });
+        const TextEncoding encoding = reader->facts().encoding;
+        reader->close();
+        if (!read) return ContentLoad{ContentLoad::Failed, {}};
+        const std::string& bytes = *read;
+        const std::u16string text = decodeText(platform.codec, encoding, bytes, true);
         ContentLoad loaded{ContentLoad::Loaded, {}};
         for (std::size_t i = 0; i < text.size(); ++i) {
             char32_t c = text[i];

@@ -62,8 +62,8 @@ std::optional<std::string> contentPath(const FileSystem& files, const std::strin
 
 // Loads the whole text of the file at a Shift-JIS path, as the content view decodes it: NoFile
 // when no regular file is at the path (a directory, a device or a FIFO is never opened);
-// Failed when it exists but cannot be read. For tools and tests: the view itself reads a file
-// in pieces (LogReader.h).
+// Failed when it exists but cannot be read. For tools and tests: the view's own reader
+// (LogReader.h), run at once and read whole, where the view reads a file in pieces.
 ContentLoad loadContent(Platform& platform, std::string_view sjisPath);
 
 }  // namespace morvane

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "ShiftJis.h"
+
 namespace morvane {
 
 namespace {
@@ -86,7 +88,7 @@ public:
         blind_.assign(needle_.size(), 0);
         for (std::size_t i = 0; i < needle_.size(); ++i) {
             const auto b = static_cast<unsigned char>(needle_[i]);
-            if (encoding == TextEncoding::ShiftJis && ((b >= 0x81 && b <= 0x9F) || b >= 0xE0)) {
+            if (encoding == TextEncoding::ShiftJis && isLeadByte(b)) {
                 ++i;  // the trail byte stays as it is
                 continue;
             }
@@ -159,14 +161,18 @@ private:
     std::size_t rare_ = 0;              // the place of the byte memchr looks for
 };
 
+// What a file that could not be opened is to the view.
+ContentLoad::Status notOpened(ReadStatus status) {
+    return status == ReadStatus::Missing ? ContentLoad::NoFile : ContentLoad::Failed;
+}
+
 // Whether `at` begins a character of Shift-JIS text: walked from the line's start, or from
 // the start of the bytes where no line starts in them before `at`.
 bool startsSjisCharacter(std::string_view bytes, std::size_t at) {
     std::size_t from = at;
     while (from > 0 && bytes[from - 1] != '\n' && bytes[from - 1] != '\r') --from;
     while (from < at) {
-        const auto b = static_cast<unsigned char>(bytes[from]);
-        from += (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 2 : 1;
+        from += isLeadByte(static_cast<unsigned char>(bytes[from])) ? 2 : 1;
     }
     return from == at;
 }
@@ -199,14 +205,9 @@ void LogReader::open(std::shared_ptr<const FileSystem> files, const std::string&
             const std::optional<std::string> path = contentPath(*files, nativePath);
             if (!path) return tell(ContentLoad::NoFile, nullptr);
             std::unique_ptr<OpenedFile> file;
-            switch (files->openForReading(*path, file)) {
-                case ReadStatus::Ok:
-                    break;
-                case ReadStatus::Missing:
-                    return tell(ContentLoad::NoFile, nullptr);
-                case ReadStatus::Failed:
-                    return tell(ContentLoad::Failed, nullptr);
-            }
+            if (const ReadStatus opened = files->openForReading(*path, file);
+                opened != ReadStatus::Ok)
+                return tell(notOpened(opened), nullptr);
             const std::int64_t size = file->size();
             std::string start;
             if (size < 0 || !file->readAt(0, EncodingSampleBytes, start))
@@ -214,12 +215,7 @@ void LogReader::open(std::shared_ptr<const FileSystem> files, const std::string&
             auto reader = std::make_shared<LogReader>(files, *path, startThread, post);
             {
                 const std::lock_guard<std::mutex> lock(reader->mutex_);
-                reader->file_ = std::move(file);
-                reader->size_ = std::max<std::int64_t>(size, std::int64_t(start.size()));
-                reader->encoding_ = encodingOf(start);
-                reader->sample_ = start;
-                reader->index_.add(start);
-                reader->tail_ = start.substr(start.size() - std::min(start.size(), TailBytes));
+                reader->takeStart(std::move(file), size, std::move(start));
                 reader->indexing_ = true;
             }
             tell(ContentLoad::Loaded, reader);
@@ -229,6 +225,15 @@ void LogReader::open(std::shared_ptr<const FileSystem> files, const std::string&
         }
     };
     if (!startThread(work)) post([done] { done(ContentLoad::Failed, nullptr); });
+}
+
+void LogReader::takeStart(std::shared_ptr<OpenedFile> file, std::int64_t size, std::string start) {
+    file_ = std::move(file);
+    index_.add(start);
+    size_ = std::max<std::int64_t>(size, std::int64_t(start.size()));
+    encoding_ = encodingOf(start);
+    tail_ = start.substr(start.size() - std::min(start.size(), TailBytes));
+    sample_ = std::move(start);
 }
 
 void LogReader::setListener(std::function<void(const Change&)> listener) {
@@ -244,7 +249,7 @@ LogReader::Facts LogReader::facts() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     Facts facts;
     facts.encoding = encoding_;
-    facts.textEnd = index_.endedAtNul() ? index_.scanned() : std::max(size_, index_.scanned());
+    facts.textEnd = textEnd();
     facts.lineCount = index_.lineCount();
     facts.indexWhole = !indexing_;
     facts.version = version_;
@@ -331,11 +336,7 @@ void LogReader::fetch(LineAnchor anchor, std::int64_t at, int before, int after,
         Snapshot s;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            s = Snapshot{file_,
-                         version_,
-                         index_.endedAtNul() ? index_.scanned() : std::max(size_, index_.scanned()),
-                         index_.scanned(),
-                         index_.lineCount(),
+            s = Snapshot{file_,    version_, textEnd(), index_.scanned(), index_.lineCount(),
                          encoding_};
         }
         LineBatch batch;
@@ -424,7 +425,7 @@ void LogReader::find(std::string needle, std::int64_t from, bool backward,
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             s.file = file_;
-            s.end = index_.endedAtNul() ? index_.scanned() : std::max(size_, index_.scanned());
+            s.end = textEnd();
             s.encoding = encoding_;
         }
         NeedleSearch search(needle, s.encoding);
@@ -502,14 +503,8 @@ void LogReader::refreshNow(const std::function<void(ContentLoad::Status)>& done)
         post_([done, status] { done(status); });
     };
     std::unique_ptr<OpenedFile> opened;
-    switch (files_->openForReading(path_, opened)) {
-        case ReadStatus::Ok:
-            break;
-        case ReadStatus::Missing:
-            return tellDone(ContentLoad::NoFile);
-        case ReadStatus::Failed:
-            return tellDone(ContentLoad::Failed);
-    }
+    if (const ReadStatus status = files_->openForReading(path_, opened); status != ReadStatus::Ok)
+        return tellDone(notOpened(status));
     std::shared_ptr<OpenedFile> file = std::move(opened);
     const std::int64_t size = file->size();
     std::int64_t scanned = 0;
@@ -554,13 +549,8 @@ void LogReader::renew(std::shared_ptr<OpenedFile> file, std::int64_t size, std::
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         ++version_;
-        file_ = std::move(file);
         index_ = LineIndex();
-        index_.add(start);
-        size_ = std::max<std::int64_t>(size, std::int64_t(start.size()));
-        encoding_ = encodingOf(start);
-        tail_ = start.substr(start.size() - std::min(start.size(), TailBytes));
-        sample_ = std::move(start);
+        takeStart(std::move(file), size, std::move(start));
         grewAt_.reset();
         indexAgain_ = false;
         run = !indexing_;

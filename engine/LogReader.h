@@ -5,6 +5,7 @@
 // owner's thread (the window's) never waits for the file: every answer comes back through the
 // owner's post, and facts() only reads what the work has published.
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -110,6 +111,12 @@ private:
     // Reads and indexes up to the file's end; runs while indexing_ is set, which it clears.
     void indexToEnd();
     void renew(std::shared_ptr<OpenedFile> file, std::int64_t size, std::string start);
+    // Takes the file with its first bytes as the text to index from its start. Under mutex_.
+    void takeStart(std::shared_ptr<OpenedFile> file, std::int64_t size, std::string start);
+    // The file's size, or where a NUL ends its text. Under mutex_.
+    std::int64_t textEnd() const {
+        return index_.endedAtNul() ? index_.scanned() : std::max(size_, index_.scanned());
+    }
     void refreshNow(const std::function<void(ContentLoad::Status)>& done);
 
     const std::shared_ptr<const FileSystem> files_;

@@ -51,11 +51,11 @@ SortState sortAfterClickOn(int column, SortState sort) {
 }
 
 void orderRecords(Records& records, SortState sort, const Collator& collator) {
-    const RecordField field = keyField(sort.key);
-    for (std::string& record : records) record = keyedRecord(record, field);
-    collator.sortAscending(records);
-    // Descending is the exact reverse of ascending, tie-breaks included.
-    if (sort.order == SortOrder::Descending) std::reverse(records.begin(), records.end());
+    // The rows' own ordering, so that whoever orders bare records orders them as the window.
+    WatchRows rows(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) rows[i].record = std::move(records[i]);
+    orderRows(rows, sort, collator);
+    for (std::size_t i = 0; i < records.size(); ++i) records[i] = std::move(rows[i].record);
 }
 
 void orderRows(WatchRows& rows, SortState sort, const Collator& collator) {
@@ -64,6 +64,7 @@ void orderRows(WatchRows& rows, SortState sort, const Collator& collator) {
     keyed.reserve(rows.size());
     for (const WatchRow& row : rows) keyed.push_back(keyedRecord(row.record, field));
     std::vector<std::size_t> order = collator.ascendingOrder(keyed);
+    // Descending is the exact reverse of ascending, tie-breaks included.
     if (sort.order == SortOrder::Descending) std::reverse(order.begin(), order.end());
     WatchRows ordered;
     ordered.reserve(rows.size());

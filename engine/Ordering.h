@@ -28,11 +28,11 @@ SortKey columnSortKey(int column);
 // key already.
 SortState sortAfterClickOn(int column, SortState sort);
 
-// Orders records by the sort state: rewrites every SortPrefix from the key field, keeps at most
-// KeptFromState bytes from StateCode on, sorts under the collator, and for descending order
-// takes the exact reverse of the ascending order.
-void orderRecords(Records& records, SortState sort, const Collator& collator);
-// Orders the rows as orderRecords orders their records.
+// Orders the rows by the sort state: rewrites every record's SortPrefix from the key field,
+// keeps at most KeptFromState bytes from StateCode on, sorts under the collator, and for
+// descending order takes the exact reverse of the ascending order.
 void orderRows(WatchRows& rows, SortState sort, const Collator& collator);
+// The same for bare records.
+void orderRecords(Records& records, SortState sort, const Collator& collator);
 
 }  // namespace morvane

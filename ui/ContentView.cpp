@@ -133,6 +133,18 @@ private:
         std::uint32_t skipped = 0;          // bytes at the start not shown (a byte-order mark)
         std::unique_ptr<QTextLayout> layout;
         int rows = 1;
+
+        // The UTF-16 unit that a byte of the file stands at, held to the line.
+        int unitAt(std::int64_t byte) const {
+            const auto rel =
+                std::uint32_t(std::clamp<std::int64_t>(byte - span.start, 0, span.bytes.size()));
+            return int(std::lower_bound(byteOf.begin(), byteOf.end(), rel) - byteOf.begin());
+        }
+        // The byte of the file that a unit stands at, held to the line.
+        std::int64_t byteAt(int unit) const {
+            return span.start +
+                   byteOf[std::size_t(std::clamp<int>(unit, 0, int(byteOf.size()) - 1))];
+        }
     };
     struct Want {
         LineAnchor anchor = LineAnchor::Offset;
@@ -592,15 +604,9 @@ void LogTextArea::paintEvent(QPaintEvent*) {
         if (marked) painter.fillRect(0, y, width, lineHeight, markColour(colours));
         QList<QTextLayout::FormatRange> selection;
         if (from < to && from < s.next && to > s.start) {
-            const auto unitAt = [&](std::int64_t byte) {
-                const auto rel =
-                    std::uint32_t(std::clamp<std::int64_t>(byte - s.start, 0, s.bytes.size()));
-                return int(std::lower_bound(line.byteOf.begin(), line.byteOf.end(), rel) -
-                           line.byteOf.begin());
-            };
             QTextLayout::FormatRange range;
-            range.start = unitAt(from);
-            range.length = unitAt(to) - range.start;
+            range.start = line.unitAt(from);
+            range.length = line.unitAt(to) - range.start;
             range.format.setBackground(colours.color(QPalette::Highlight));
             range.format.setForeground(colours.color(QPalette::HighlightedText));
             selection.append(range);
@@ -620,8 +626,7 @@ std::int64_t LogTextArea::byteAt(QPoint point) {
             const int row = std::clamp((point.y() - y) / rowHeight(), 0, line.rows - 1);
             const QTextLine textRow = line.layout->lineAt(row);
             const int unit = textRow.isValid() ? textRow.xToCursor(point.x()) : 0;
-            return line.span.start +
-                   line.byteOf[std::size_t(std::clamp<int>(unit, 0, int(line.byteOf.size()) - 1))];
+            return line.byteAt(unit);
         }
         y += lineHeight;
     }
@@ -632,10 +637,7 @@ std::optional<std::pair<std::size_t, int>> LogTextArea::place(std::int64_t byte)
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
         if (byte < line.span.start || byte >= line.span.next) continue;
-        const auto rel =
-            std::uint32_t(std::min<std::int64_t>(byte - line.span.start, line.span.bytes.size()));
-        return std::pair(i, int(std::lower_bound(line.byteOf.begin(), line.byteOf.end(), rel) -
-                                line.byteOf.begin()));
+        return std::pair(i, line.unitAt(byte));
     }
     if (!lines_.empty() && byte == lines_.back().span.next)
         return std::pair(lines_.size() - 1, int(lines_.back().text.size()));
@@ -715,9 +717,7 @@ void LogTextArea::moveCursor(int key, bool extend) {
         default:
             return;
     }
-    const Line& now = lines_[i];
-    cursor_ = now.span.start +
-              now.byteOf[std::size_t(std::clamp<int>(unit, 0, int(now.byteOf.size()) - 1))];
+    cursor_ = lines_[i].byteAt(unit);
     if (!extend) anchor_ = cursor_;
     select(anchor_, cursor_);
     ensureVisible(cursor_);
@@ -811,8 +811,7 @@ void LogTextArea::mouseDoubleClickEvent(QMouseEvent* event) {
     words.setPosition(unit);
     qsizetype to = words.toNextBoundary();
     if (to < 0) to = line.text.size();
-    select(line.span.start + line.byteOf[std::size_t(from)],
-           line.span.start + line.byteOf[std::size_t(to)]);
+    select(line.byteAt(int(from)), line.byteAt(int(to)));
     if (QApplication::clipboard()->supportsSelection())
         copy([](const QString&) {}, QClipboard::Selection);
 }
@@ -916,15 +915,9 @@ std::pair<int, int> LogTextArea::visibleSelection() const {
     int end = -1;
     for (std::size_t i = top_; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
-        const auto unitOf = [&](std::int64_t byte) {
-            const auto rel = std::uint32_t(
-                std::clamp<std::int64_t>(byte - line.span.start, 0, line.span.bytes.size()));
-            return int(std::lower_bound(line.byteOf.begin(), line.byteOf.end(), rel) -
-                       line.byteOf.begin());
-        };
-        if (start < 0 && from < line.span.next) start = offset + unitOf(from);
+        if (start < 0 && from < line.span.next) start = offset + line.unitAt(from);
         if (to <= line.span.next) {
-            end = offset + unitOf(to);
+            end = offset + line.unitAt(to);
             break;
         }
         offset += int(line.text.size()) + 1;
